@@ -1,0 +1,29 @@
+// The texts of the Dump and Statistics boxes, kept apart from the windows.
+#include <stdio.h>
+#include <string.h>
+
+#include "app/info_text.h"
+#include "config/settings.h"
+#include "reception/reception.h"
+#include "view/view.h"
+
+void FormatPacketDump(char* out, unsigned size)
+{
+    int len = snprintf(out, size, "Last received %d bytes from %s", (int)LastDatagram.Length,
+                       LastDatagram.SenderText);
+    // Always the first 64 bytes of the receive area, whatever was received.
+    for (int i = 0; i < 64 && len >= 0 && (unsigned)len < size; i++) {
+        const char* lead = i % 16 == 0 ? "\r\n" : "";
+        len += snprintf(out + len, size - (unsigned)len, "%s%02x ", lead,
+                        (unsigned char)LastDatagram.Data[i]);
+    }
+}
+
+void FormatStatistics(char* out, unsigned size)
+{
+    snprintf(out, size,
+             "Log FileName   \t: %s\r\nSize of Screen  \t: %d / %d\r\nTotal Messages  \t: %d\r\n"
+             "Flush writes (s)\t: %d",
+             Settings.LogName, ScreenTextLength(), (int)Settings.ScreenSize, (int)MessageCount,
+             (int)Settings.FlushTime);
+}

@@ -1,0 +1,29 @@
+// LogPrint: every line and message reaches the log file and the view here.
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "config/settings.h"
+#include "logout/logout.h"
+#include "view/view.h"
+
+void LogPrint(const char* format, ...)
+{
+    // Each call formats into its own buffer: a message box inside a nested
+    // call lets further calls run before this one is done.
+    char fragment[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(fragment, sizeof fragment, format, args);
+    va_end(args);
+
+    if (LogFileState.Handle != PLAT_NO_FILE) {
+        PlatWrite(LogFileState.Handle, fragment, strlen(fragment));
+        int64_t size = PlatSeekEnd(LogFileState.Handle);
+        if (size > Settings.LogSize &&
+            (LogFileState.RetrySize == 0 || size >= LogFileState.RetrySize))
+            OpenOrRotateLog();
+    }
+    if (ScreenBuffer.Text != NULL)
+        ScreenHalf(fragment);
+}

@@ -1,0 +1,145 @@
+// The one seam between the portable subsystems and the operating system.
+//
+// Everything the collector needs from the platform goes through these calls,
+// named for what they do.  platform/windows/ implements them with Win32 and
+// Winsock; platform/posix/ implements them with real files and sockets and
+// keeps a small model of what has no POSIX meaning (message boxes, beeps,
+// timers, fonts, the view's edit control) that tests can drive through
+// platform/posix/model.h.  Results follow the Win32 call each stands for.
+#ifndef BREVAND_PLATFORM_H
+#define BREVAND_PLATFORM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// ---- Files -----------------------------------------------------------------
+
+// An open file, or PLAT_NO_FILE.
+typedef intptr_t PlatFile;
+#define PLAT_NO_FILE ((PlatFile)-1)
+
+// Opens (creating when absent, keeping the contents when present) for
+// appending writes while other processes may read it.  On failure returns
+// PLAT_NO_FILE and stores the system error code in *error.
+PlatFile PlatOpenAppend(const char* path, int* error);
+// Writes len bytes at the current position; returns 1 when all were written.
+int PlatWrite(PlatFile file, const void* data, size_t len);
+// Moves to the end of the file and returns that position (its size), or -1.
+int64_t PlatSeekEnd(PlatFile file);
+// Flushes the platform's file cache for this file to disk; 1 on success.
+int PlatFlush(PlatFile file);
+void PlatClose(PlatFile file);
+// 1 on success.  Deleting a missing file fails.
+int PlatDeleteFile(const char* path);
+// Renames from to to; fails (0) when to already exists or from is missing.
+int PlatRenameFile(const char* from, const char* to);
+// 0 when the file exists but another program holds it open so that it
+// cannot be renamed; 1 otherwise (also when it does not exist).
+int PlatFileMovable(const char* path);
+// The last file system error code of this thread.
+int PlatLastError(void);
+
+// Current directory into buf (as GetCurrentDirectoryA): the length written,
+// the size needed (with terminator) when buf is too small, 0 on failure.
+unsigned PlatCurrentDirectory(char* buf, unsigned size);
+
+// ---- Listener socket (Winsock 1.1 semantics; codes are Winsock codes) ------
+
+#define PLAT_WSAEMSGSIZE 10040
+
+// WSAStartup(1.1): 0 or the error code itself.
+int PlatSocketStartup(void);
+// WSACleanup: 1 on success.
+int PlatSocketCleanup(void);
+// The last Winsock error code (WSAGetLastError).
+int PlatSocketLastError(void);
+// Creates the IPv4 datagram socket; 1 on success.
+int PlatSocketCreate(void);
+// Asks for a larger receive buffer; 1 when the platform accepted it.
+int PlatSocketSetReceiveBuffer(int bytes);
+// Binds to 0.0.0.0:port; 1 on success.
+int PlatSocketBind(unsigned short port);
+// Asks for a WM_SOCKET_NOTIFY message to the main window on FD_READ.
+int PlatSocketNotifyOnRead(void);
+void PlatSocketClose(void);
+// Receives one datagram of at most cap bytes.  Returns its length, or -1
+// with the error in PlatSocketLastError(); a datagram longer than cap fails
+// with PLAT_WSAEMSGSIZE and is consumed.  from receives the sender's address
+// bytes in network order, port the sender's port in host order.
+int PlatSocketReceive(char* buf, int cap, unsigned char from[4], unsigned short* port);
+
+// ---- Messages for the operator ----------------------------------------------
+
+// The system's message text for an error code (FormatMessageA, language
+// 0x400, inserts ignored).  Returns its length, 0 when there is none (buf is
+// then left untouched).
+unsigned PlatSystemErrorText(int code, char* buf, unsigned size);
+
+#define PLAT_MB_OK 0x0
+#define PLAT_MB_YESNO 0x4
+#define PLAT_MB_ICONERROR 0x10
+#define PLAT_IDOK 1
+#define PLAT_IDYES 6
+#define PLAT_IDNO 7
+// A message box without owner.  caption may be null: the platform's default
+// title.  Runs a modal loop in which window messages keep being dispatched.
+int PlatMessageBox(const char* text, const char* caption, unsigned flags);
+void PlatBeep(unsigned frequency, unsigned milliseconds);
+
+// ---- Time ---------------------------------------------------------------------
+
+// A millisecond tick that only moves forward (wraps after 49 days).
+uint32_t PlatTickCount(void);
+
+// ---- Settings file (private profile) -------------------------------------------
+
+// As GetPrivateProfileStringA: the value's length copied into buf (cut to
+// size - 1), the default when the key is absent.
+unsigned PlatProfileGetString(const char* section, const char* key, const char* def,
+                              char* buf, unsigned size, const char* file);
+// As GetPrivateProfileIntA: the default when absent; else the value's
+// leading digits, 0 when it has none.
+unsigned PlatProfileGetInt(const char* section, const char* key, int def, const char* file);
+// As WritePrivateProfileStringA; keeps the rest of the file.  1 on success.
+int PlatProfileWriteString(const char* section, const char* key, const char* value,
+                           const char* file);
+
+// ---- The log view and its font ---------------------------------------------------
+
+// The view's vertical scroll state (GetScrollInfo: range max, page, position).
+void PlatViewGetScroll(int* max, int* page, int* pos);
+// Replaces the view's whole text (SetWindowTextA).
+void PlatViewSetText(const char* text);
+// Posts EM_LINESCROLL of lines to the view.
+void PlatViewPostLineScroll(int lines);
+
+// Starts (or restarts) the view's refresh timer on the main window; stops it.
+int PlatStartViewTimer(unsigned milliseconds);
+void PlatStopViewTimer(void);
+
+// The font description, laid out as the platform's logical font record.
+struct LogFontRecord {
+    int32_t Height;
+    int32_t Width;
+    int32_t Escapement;
+    int32_t Orientation;
+    int32_t Weight;
+    uint8_t Italic;
+    uint8_t Underline;
+    uint8_t StrikeOut;
+    uint8_t CharSet;
+    uint8_t OutPrecision;
+    uint8_t ClipPrecision;
+    uint8_t Quality;
+    uint8_t PitchAndFamily;
+    char FaceName[32];
+};
+
+typedef void* PlatFont;
+// CreateFontIndirectA; null on failure (error code in PlatLastError()).
+PlatFont PlatCreateFont(const LogFontRecord* font);
+void PlatDeleteFont(PlatFont font);
+// WM_SETFONT on the log view with redraw; a null font means the system font.
+void PlatSetViewFont(PlatFont font);
+
+#endif

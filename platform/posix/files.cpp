@@ -1,0 +1,122 @@
+// Files, with the Windows rules the log rotation relies on.
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include "platform/platform.h"
+#include "platform/posix/model.h"
+
+static int LastError;
+
+// errno as the Win32 code the program would see.
+static int Win32Error(int error)
+{
+    switch (error) {
+    case ENOENT: return 2;   // ERROR_FILE_NOT_FOUND
+    case ENOTDIR: return 3;  // ERROR_PATH_NOT_FOUND
+    case EACCES: return 5;   // ERROR_ACCESS_DENIED
+    case EEXIST: return 183; // ERROR_ALREADY_EXISTS
+    default: return error;
+    }
+}
+
+PlatFile PlatOpenAppend(const char* path, int* error)
+{
+    if (Model.FailOpens > 0) {
+        Model.FailOpens--;
+        *error = LastError = Model.OpenError;
+        return PLAT_NO_FILE;
+    }
+    int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *error = LastError = Win32Error(errno);
+        return PLAT_NO_FILE;
+    }
+    return (PlatFile)fd;
+}
+
+int PlatWrite(PlatFile file, const void* data, size_t len)
+{
+    const char* p = (const char*)data;
+    while (len > 0) {
+        ssize_t n = write((int)file, p, len);
+        if (n <= 0)
+            return 0;
+        p += n;
+        len -= (size_t)n;
+    }
+    return 1;
+}
+
+int64_t PlatSeekEnd(PlatFile file)
+{
+    return (int64_t)lseek((int)file, 0, SEEK_END);
+}
+
+int PlatFlush(PlatFile file)
+{
+    return fdatasync((int)file) == 0;
+}
+
+void PlatClose(PlatFile file)
+{
+    close((int)file);
+}
+
+int PlatDeleteFile(const char* path)
+{
+    if (Model.Locked.count(path)) {
+        LastError = 32;  // ERROR_SHARING_VIOLATION
+        return 0;
+    }
+    if (unlink(path) != 0) {
+        LastError = Win32Error(errno);
+        return 0;
+    }
+    return 1;
+}
+
+int PlatRenameFile(const char* from, const char* to)
+{
+    if (Model.Locked.count(from) || Model.Locked.count(to)) {
+        LastError = 32;
+        return 0;
+    }
+    // Windows refuses to replace an existing target; link() does too.
+    if (link(from, to) != 0) {
+        LastError = Win32Error(errno);
+        return 0;
+    }
+    unlink(from);
+    return 1;
+}
+
+int PlatFileMovable(const char* path)
+{
+    return Model.Locked.count(path) == 0;
+}
+
+int PlatLastError(void)
+{
+    return LastError;
+}
+
+unsigned PlatCurrentDirectory(char* buf, unsigned size)
+{
+    char dir[4096];
+    if (Model.FailCurrentDirectory)
+        return 0;
+    if (Model.CurrentDirectorySet) {
+        snprintf(dir, sizeof dir, "%s", Model.CurrentDirectory.c_str());
+    } else if (getcwd(dir, sizeof dir) == NULL) {
+        return 0;
+    }
+    size_t len = strlen(dir);
+    if (len + 1 > size)
+        return (unsigned)(len + 1);
+    memcpy(buf, dir, len + 1);
+    return (unsigned)len;
+}

@@ -1,0 +1,51 @@
+// Error texts, message boxes, beeps and the clock: modelled for tests.
+#include <string.h>
+#include <time.h>
+
+#include <stdio.h>
+
+#include "platform/platform.h"
+#include "platform/posix/model.h"
+
+PlatformModel Model;
+
+void ResetModel(void)
+{
+    PlatSocketClose();
+    Model = PlatformModel();
+}
+
+unsigned PlatSystemErrorText(int code, char* buf, unsigned size)
+{
+    // Winsock codes have no system text here, as under Wine.
+    if (code >= 10000 || code <= 0 || size == 0)
+        return 0;
+    int len = snprintf(buf, size, "%s\r\n", strerror(code));
+    return len < 0 ? 0 : (unsigned)strlen(buf);
+}
+
+int PlatMessageBox(const char* text, const char* caption, unsigned flags)
+{
+    Model.Boxes.push_back({text, caption != NULL ? caption : "(null)", flags});
+    if (Model.Inside) {
+        // Run once: what happens inside may open another box.
+        std::function<void()> inside = Model.Inside;
+        Model.Inside = nullptr;
+        inside();
+    }
+    return Model.Answer;
+}
+
+void PlatBeep(unsigned, unsigned)
+{
+    Model.Beeps++;
+}
+
+uint32_t PlatTickCount(void)
+{
+    if (Model.TickSet)
+        return Model.Tick;
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (uint32_t)(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}

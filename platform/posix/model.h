@@ -1,0 +1,83 @@
+// What the POSIX side models of Windows, for tests to set and read.
+#ifndef BREVAND_POSIX_MODEL_H
+#define BREVAND_POSIX_MODEL_H
+
+#include <deque>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct ModelMessageBox {
+    std::string Text;
+    std::string Caption;  // "(null)" when none was given
+    unsigned Flags;
+};
+
+struct ModelDatagram {
+    std::string Bytes;
+    unsigned char From[4];
+    unsigned short Port;
+};
+
+struct PlatformModel {
+    // Message boxes: each is recorded, then Inside runs as the modal loop
+    // would run other events, then Answer is returned.
+    std::vector<ModelMessageBox> Boxes;
+    std::function<void()> Inside;
+    int Answer = PLAT_IDOK;
+    int Beeps = 0;
+
+    // Files: the next FailOpens opens fail with OpenError; a locked path can
+    // be neither deleted nor renamed, as a file another program holds open.
+    int FailOpens = 0;
+    int OpenError = 5;
+    std::set<std::string> Locked;
+
+    // The current directory: the real one unless set; FailCurrentDirectory
+    // makes it unreadable.
+    bool CurrentDirectorySet = false;
+    std::string CurrentDirectory;
+    bool FailCurrentDirectory = false;
+
+    // Folder that stands for the Windows directory (bare profile file names).
+    std::string WindowsDirectory = ".";
+
+    // Datagrams handed to the receive before the real socket is read.
+    std::deque<ModelDatagram> Injected;
+    int BoundPort = 0;
+
+    // The view: its text, a page of PageLines lines, the first line shown.
+    std::string ViewText;
+    int PageLines = 10;
+    int FirstLine = 0;
+    int Refreshes = 0;
+    int LastScroll = 0;
+
+    // The refresh timer and the clock.
+    bool TimerRunning = false;
+    unsigned TimerPeriod = 0;
+    bool FailTimer = false;
+    bool TickSet = false;
+    uint32_t Tick = 0;
+
+    // Fonts.
+    bool FailFont = false;
+    int FontsCreated = 0;
+    int FontsDeleted = 0;
+    PlatFont ViewFont = nullptr;
+    LogFontRecord LastFont = {};
+};
+
+extern PlatformModel Model;
+
+// Back to a fresh model; closes the listener socket.
+void ResetModel(void);
+
+// Waits until the listener has a datagram, as the notification would; false
+// when none came within the time.
+bool WaitForDatagram(int milliseconds);
+
+#endif

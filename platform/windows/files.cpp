@@ -1,0 +1,88 @@
+// Files through kernel32, with the sharing and rename rules the log rotation relies on.
+#include <windows.h>
+
+#include "platform/platform.h"
+
+static HANDLE AsHandle(PlatFile file)
+{
+    return (HANDLE)file;
+}
+
+PlatFile PlatOpenAppend(const char* path, int* error)
+{
+    // Others may read the log while we write it, never write or delete it.
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = (int)GetLastError();
+        return PLAT_NO_FILE;
+    }
+    return (PlatFile)file;
+}
+
+int PlatWrite(PlatFile file, const void* data, size_t len)
+{
+    const char* p = (const char*)data;
+    while (len > 0) {
+        DWORD chunk = len > 0x10000000 ? 0x10000000 : (DWORD)len;
+        DWORD written = 0;
+        if (!WriteFile(AsHandle(file), p, chunk, &written, NULL) || written == 0)
+            return 0;
+        p += written;
+        len -= written;
+    }
+    return 1;
+}
+
+int64_t PlatSeekEnd(PlatFile file)
+{
+    LARGE_INTEGER zero;
+    LARGE_INTEGER end;
+    zero.QuadPart = 0;
+    if (!SetFilePointerEx(AsHandle(file), zero, &end, FILE_END))
+        return -1;
+    return (int64_t)end.QuadPart;
+}
+
+int PlatFlush(PlatFile file)
+{
+    return FlushFileBuffers(AsHandle(file)) ? 1 : 0;
+}
+
+void PlatClose(PlatFile file)
+{
+    CloseHandle(AsHandle(file));
+}
+
+int PlatDeleteFile(const char* path)
+{
+    return DeleteFileA(path) ? 1 : 0;
+}
+
+int PlatRenameFile(const char* from, const char* to)
+{
+    // MoveFileA refuses an existing target, which the rotation counts on.
+    return MoveFileA(from, to) ? 1 : 0;
+}
+
+int PlatFileMovable(const char* path)
+{
+    // Opening for deletion fails while another program holds the file open
+    // without allowing it, exactly when a rename would fail.
+    HANDLE file = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() != ERROR_SHARING_VIOLATION;
+    CloseHandle(file);
+    return 1;
+}
+
+int PlatLastError(void)
+{
+    return (int)GetLastError();
+}
+
+unsigned PlatCurrentDirectory(char* buf, unsigned size)
+{
+    return (unsigned)GetCurrentDirectoryA(size, buf);
+}

@@ -1,0 +1,46 @@
+// The UDP listener on port 514 and the socket events it raises.
+#include "platform/platform.h"
+#include "reception/reception.h"
+
+int32_t MessageCount;
+
+int OpenListener(void)
+{
+    int result = PlatSocketStartup();
+    if (result != 0) {
+        ReportSocketError(1, result, " Error opening WinSock");
+        return 0;
+    }
+    if (!PlatSocketCreate()) {
+        ReportSocketError(1, PlatSocketLastError(), " Error opening ListenSocket");
+    } else {
+        // The default buffer holds a few hundred datagrams: a burst that
+        // arrives while we are busy must wait in the socket, not be lost.
+        // Where the platform refuses, the default has to do.
+        PlatSocketSetReceiveBuffer(SOCKET_RECEIVE_BUFFER);
+        if (!PlatSocketBind(SYSLOG_PORT)) {
+            ReportSocketError(1, PlatSocketLastError(), "Error binding Logging Socket");
+            PlatSocketClose();
+        } else if (!PlatSocketNotifyOnRead()) {
+            ReportSocketError(1, PlatSocketLastError(), "Error setting Logging Socket");
+            PlatSocketClose();
+        } else {
+            return 1;
+        }
+    }
+    if (!PlatSocketCleanup())
+        ReportSocketError(1, PlatSocketLastError(), "Error cleaning WinSock");
+    return 0;
+}
+
+bool OnSocketNotify(long event)
+{
+    MessageCount++;
+    int error = (int)(((unsigned long)event >> 16) & 0xFFFF);
+    if (error != 0) {
+        ReportSocketError(0, error, "|-- Error on listen socket");
+        return false;
+    }
+    ReceiveDatagram();
+    return true;
+}

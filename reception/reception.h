@@ -1,0 +1,47 @@
+// Reception: the UDP listener, one log line per datagram, socket error reports.
+#ifndef BREVAND_RECEPTION_H
+#define BREVAND_RECEPTION_H
+
+#include <stdint.h>
+
+#define WM_SOCKET_NOTIFY (0x0400 + 1042)
+#define SYSLOG_PORT 514
+#define DATAGRAM_MAX 600
+#define SENDER_TEXT_SIZE 32
+#define PRIORITY_LABEL_SIZE 32
+#define SOCKET_RECEIVE_BUFFER (4 * 1024 * 1024)
+
+struct LastDatagramRecord {
+    char Data[DATAGRAM_MAX + 1];         // receive area, always terminable
+    int32_t Length;                      // bytes of the last good receive
+    unsigned char Address[4];            // sender, network order
+    unsigned short Port;                 // sender port, host order
+    char SenderText[SENDER_TEXT_SIZE];   // "a.b.c.d:port "
+    int32_t HeaderLength;                // where the message text begins
+};
+
+extern LastDatagramRecord LastDatagram;
+extern int32_t MessageCount;
+
+int OpenListener(void);
+// Returns true when the event carried no error (a receive was attempted).
+bool OnSocketNotify(long event);
+void ReceiveDatagram(void);
+
+// The label for the datagram in the receive area; sets its header length.
+const char* DecodePriority(void);
+// The same decoding over any zero-terminated text, for a caller that keeps
+// its own copy: writes the label into label and the header length.
+void DecodePriorityText(const char* text, char* label, unsigned size, int32_t* headerLength);
+const char* FacilityName(int code);
+char* FormatPeerAddress(const unsigned char address[4], unsigned short port, char* out,
+                        unsigned size);
+
+void ReportSocketError(int alert, int code, const char* label);
+// The text of the last report (system text, or our own when there is none).
+extern char SystemErrorText[200];
+
+// Back to the state at program start (for tests).
+void ResetReception(void);
+
+#endif

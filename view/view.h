@@ -1,0 +1,39 @@
+// The log view: the bounded screen buffer and the edit control mirroring it.
+#ifndef BREVAND_VIEW_H
+#define BREVAND_VIEW_H
+
+#include <stdint.h>
+
+#define VIEW_REFRESH_TIMER_ID 1235
+// The view is refreshed no later than this after a fragment ...
+#define VIEW_REFRESH_DELAY_MS 100
+// ... and at least this often while fragments keep arriving.
+#define VIEW_REFRESH_MAX_GAP_MS 1000
+
+struct ScreenBufferRecord {
+    char* Text;     // ScreenSize bytes, zero-terminated; null when absent
+    int Paused;     // the view is not refreshed while set
+    // The view lags the buffer since DirtySince; a refresh is due.
+    int Dirty;
+    uint32_t DirtySince;
+};
+
+extern ScreenBufferRecord ScreenBuffer;
+
+int AllocScreenBuffer(int size);
+void FreeScreenBuffer(void);
+void ClearScreenBuffer(void);
+int ScreenTextLength(void);
+
+void AppendToScreen(const char* fragment);
+void RefreshLogView(void);
+// How many lines to scroll after the text was replaced, from the scroll state
+// before (max0, page0, pos0) and after (max1, page1).
+int ScrollLinesAfterRefresh(int max0, int page0, int pos0, int max1, int page1);
+
+// The screen half of LogPrint: append, then refresh now or later.
+void ScreenHalf(const char* fragment);
+// The refresh timer fired.
+void OnViewRefreshTimer(void);
+
+#endif
