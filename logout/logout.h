@@ -35,6 +35,9 @@ void OpenOrRotateLog(void);
 void CloseLogFile(void);
 void FlushLogFile(void);
 
+// The current local time formatted with strftime's format.
+void FormatLocalTime(const char* format, char* out, unsigned size);
+
 // The archive name base.NNN into out (sized ARCHIVE_NAME_SIZE).
 #define ARCHIVE_NAME_SIZE (LOG_BASE_SIZE + 8)
 void ArchiveName(int number, char* out);

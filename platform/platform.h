@@ -91,6 +91,11 @@ void PlatBeep(unsigned frequency, unsigned milliseconds);
 // A millisecond tick that only moves forward (wraps after 49 days).
 uint32_t PlatTickCount(void);
 
+struct tm;
+// The current local time in the system's own time zone (whatever a TZ
+// variable in the environment says).
+void PlatLocalTime(struct tm* out);
+
 // ---- Settings file (private profile) -------------------------------------------
 
 // As GetPrivateProfileStringA: the value's length copied into buf (cut to

@@ -1,7 +1,6 @@
 // One datagram in, one line out: timestamp, sender, priority label, text.
 #include <stdio.h>
 #include <string.h>
-#include <time.h>
 
 #include "config/settings.h"
 #include "logout/logout.h"
@@ -12,14 +11,6 @@ LastDatagramRecord LastDatagram;
 
 // Counts good receives, so a line can tell whether LastDatagram is still its own.
 static uint32_t ReceiveSerial;
-
-static void FormatTimestamp(char* out, size_t size)
-{
-    time_t now = time(NULL);
-    const struct tm* local = localtime(&now);
-    if (local == NULL || strftime(out, size, "%b %d %H:%M:%S ", local) == 0)
-        snprintf(out, size, "%s", "Jan 01 00:00:00 ");
-}
 
 void ReceiveDatagram(void)
 {
@@ -46,7 +37,7 @@ void ReceiveDatagram(void)
     int32_t headerLength = 0;
     memcpy(text, LastDatagram.Data, (size_t)got + 1);
     memcpy(sender, LastDatagram.SenderText, sizeof sender);
-    FormatTimestamp(stamp, sizeof stamp);
+    FormatLocalTime("%b %d %H:%M:%S ", stamp, sizeof stamp);
 
     LogPrint("%s", stamp);
     LogPrint("%s", sender);

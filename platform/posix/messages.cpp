@@ -49,3 +49,9 @@ uint32_t PlatTickCount(void)
     clock_gettime(CLOCK_MONOTONIC, &now);
     return (uint32_t)(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }
+
+void PlatLocalTime(struct tm* out)
+{
+    time_t now = time(NULL);
+    localtime_r(&now, out);
+}

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string.h>
+#include <time.h>
 
 #include "platform/platform.h"
 
@@ -33,4 +34,22 @@ void PlatBeep(unsigned frequency, unsigned milliseconds)
 uint32_t PlatTickCount(void)
 {
     return (uint32_t)GetTickCount();
+}
+
+// GetLocalTime rather than the C runtime's localtime: the runtime follows a
+// TZ variable in the environment in its own way (Wine hands the Unix one
+// over, which it then reads as UTC), the system's zone is the one we want.
+void PlatLocalTime(struct tm* out)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    memset(out, 0, sizeof *out);
+    out->tm_year = now.wYear - 1900;
+    out->tm_mon = now.wMonth - 1;
+    out->tm_mday = now.wDay;
+    out->tm_hour = now.wHour;
+    out->tm_min = now.wMinute;
+    out->tm_sec = now.wSecond;
+    out->tm_wday = now.wDayOfWeek;
+    out->tm_isdst = -1;
 }
