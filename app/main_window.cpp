@@ -1,0 +1,99 @@
+// The main window procedure and its handlers, the status bar text and the shutdown path.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <stdio.h>
+
+#include "app/shell.h"
+#include "config/settings.h"
+#include "logout/logout.h"
+#include "platform/windows/win_handles.h"
+#include "reception/reception.h"
+#include "view/view.h"
+
+HBRUSH WhiteBrush;
+int StatusBarHeight;
+
+// Read by the status bar when it processes the posted update, so it must
+// outlive this call: a 199-character path, the count and the fixed text.
+static char StatusText[300];
+
+void UpdateStatusBar(void)
+{
+    if (StatusBar == NULL)
+        return;
+    snprintf(StatusText, sizeof StatusText, "LogFile: '%s'   Total Messages: '%d'",
+             Settings.LogName, (int)MessageCount);
+    PostMessageA(StatusBar, SB_SETTEXTA, 0, (LPARAM)StatusText);
+}
+
+void CloseLogAndScreen(void)
+{
+    CloseLogFile();
+    FreeScreenBuffer();
+}
+
+static void OnSize(int width, int height)
+{
+    // WM_SIZE also comes while the main window is being created.
+    if (LogView != NULL)
+        MoveWindow(LogView, 0, 0, width, height - StatusBarHeight, TRUE);
+    if (StatusBar != NULL)
+        PostMessageA(StatusBar, WM_SIZE, 0, 0);  // it fits itself to the bottom edge
+}
+
+static void OnClose(HWND window)
+{
+    if (MessageBoxA(NULL, EXIT_QUESTION, EXIT_CAPTION, MB_YESNO) == IDYES)
+        DestroyWindow(window);
+}
+
+static void OnDestroy(void)
+{
+    CloseLogAndScreen();
+    PostQuitMessage(0);
+}
+
+static void OnTimer(WPARAM id)
+{
+    if (id == VIEW_REFRESH_TIMER_ID)
+        OnViewRefreshTimer();
+    else
+        FlushLogFile();
+}
+
+static void OnSocket(LPARAM event)
+{
+    // After an error event the count shown waits for the next good event.
+    if (OnSocketNotify((long)event))
+        UpdateStatusBar();
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        OnSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        // The read-only view asks here; white like the window behind it.
+        return (LRESULT)WhiteBrush;
+    case WM_SOCKET_NOTIFY:
+        OnSocket(lParam);
+        return 0;
+    case WM_COMMAND:
+        OnCommand(wParam);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
