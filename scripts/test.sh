@@ -43,6 +43,7 @@ if [ -x build/mingw64/brevand.exe ] && [ -f tests/e2e/CMakeLists.txt ]; then
 fi
 
 if [ -x bench/run.sh ]; then
-    step "benchmark smoke run"
+    step "benchmark checker tests and smoke run"
+    python3 bench/test_check.py
     bench/run.sh --quick --exe "$root/build/mingw64/brevand.exe"
 fi
