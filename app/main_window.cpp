@@ -9,10 +9,17 @@
 #include "logout/logout.h"
 #include "platform/windows/win_handles.h"
 #include "reception/reception.h"
+#include "view/refresh_schedule.h"
 #include "view/view.h"
+
+#define STATUS_TIMER_ID 1236
 
 HBRUSH WhiteBrush;
 int StatusBarHeight;
+
+// Painting the count after every datagram would cost more than the datagram:
+// the bar follows the count on the same schedule as the view.
+static RefreshSchedule StatusRefresh;
 
 // Read by the status bar when it processes the posted update, so it must
 // outlive this call: a 199-character path, the count and the fixed text.
@@ -25,6 +32,24 @@ void UpdateStatusBar(void)
     snprintf(StatusText, sizeof StatusText, "LogFile: '%s'   Total Messages: '%d'",
              Settings.LogName, (int)MessageCount);
     PostMessageA(StatusBar, SB_SETTEXTA, 0, (LPARAM)StatusText);
+    RefreshDone(&StatusRefresh);
+    KillTimer(MainWindow, STATUS_TIMER_ID);
+}
+
+// The count changed.
+static void StatusBarDue(void)
+{
+    switch (RefreshOnChange(&StatusRefresh, GetTickCount())) {
+    case REFRESH_START_TIMER:
+        if (SetTimer(MainWindow, STATUS_TIMER_ID, REFRESH_QUIET_MS, NULL) == 0)
+            UpdateStatusBar();
+        break;
+    case REFRESH_NOW:
+        UpdateStatusBar();
+        break;
+    case REFRESH_NOTHING:
+        break;
+    }
 }
 
 void CloseLogAndScreen(void)
@@ -56,17 +81,25 @@ static void OnDestroy(void)
 
 static void OnTimer(WPARAM id)
 {
-    if (id == VIEW_REFRESH_TIMER_ID)
+    switch (id) {
+    case VIEW_REFRESH_TIMER_ID:
         OnViewRefreshTimer();
-    else
-        FlushLogFile();
+        break;
+    case STATUS_TIMER_ID:
+        if (RefreshOnTick(&StatusRefresh, GetTickCount()) == REFRESH_NOW)
+            UpdateStatusBar();
+        break;
+    default:
+        FlushLogFile();  // the flush timer
+        break;
+    }
 }
 
 static void OnSocket(LPARAM event)
 {
     // After an error event the count shown waits for the next good event.
     if (OnSocketNotify((long)event))
-        UpdateStatusBar();
+        StatusBarDue();
 }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -64,7 +64,7 @@ static void OnPause(void)
     HMENU menu = GetMenu(MainWindow);
     if (!ScreenBuffer.Paused) {
         // The frozen view shows everything written before the pause.
-        if (ScreenBuffer.Dirty)
+        if (ScreenBuffer.Refresh.Due)
             RefreshLogView();
         ModifyMenuA(menu, PAUSE_MENU_POSITION, MF_BYPOSITION | MF_STRING, IDM_PAUSE, "Un&Pause");
         ScreenBuffer.Paused = 1;

@@ -5,7 +5,7 @@
 #include "config/settings.h"
 #include "logout/logout.h"
 
-LogFileRecord LogFileState = {"", "log", PLAT_NO_FILE, 0};
+LogFileRecord LogFileState = {"", "log", PLAT_NO_FILE, 0, 0};
 
 void ArchiveName(int number, char* out)
 {
@@ -29,7 +29,8 @@ static int64_t OpenLiveFile(void)
         PlatClose(LogFileState.Handle);
     LogFileState.Handle = file;
     int64_t size = PlatSeekEnd(file);
-    return size < 0 ? 0 : size;
+    LogFileState.Size = size < 0 ? 0 : size;
+    return LogFileState.Size;
 }
 
 // 1 when no file that the rotation moves is held open by another program.

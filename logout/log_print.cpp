@@ -18,8 +18,12 @@ void LogPrint(const char* format, ...)
     va_end(args);
 
     if (LogFileState.Handle != PLAT_NO_FILE) {
-        PlatWrite(LogFileState.Handle, fragment, strlen(fragment));
-        int64_t size = PlatSeekEnd(LogFileState.Handle);
+        size_t len = strlen(fragment);
+        if (PlatWrite(LogFileState.Handle, fragment, len))
+            LogFileState.Size += (int64_t)len;
+        else
+            LogFileState.Size = PlatSeekEnd(LogFileState.Handle);  // whatever got there
+        int64_t size = LogFileState.Size;
         if (size > Settings.LogSize &&
             (LogFileState.RetrySize == 0 || size >= LogFileState.RetrySize))
             OpenOrRotateLog();

@@ -15,6 +15,9 @@ struct LogFileRecord {
     char Base[LOG_BASE_SIZE];     // path without its extension
     char Extension[LOG_EXT_SIZE]; // "log" when the path has none
     PlatFile Handle;              // PLAT_NO_FILE when no file is open
+    // Size of the open file.  Nobody else may write to it while it is open,
+    // so counting what we write saves asking the system after every fragment.
+    int64_t Size;
     // After a rotation that could not move the live file away, the size at
     // which the next attempt is made, so a full file does not retry on
     // every fragment; 0 when the last rotation went through.

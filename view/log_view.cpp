@@ -1,9 +1,8 @@
 // The log view: mirrors the screen buffer, following the end when at the bottom.
 //
 // Copying the whole buffer into the edit control is by far the dearest step
-// of a line, so the view is refreshed at most every VIEW_REFRESH_DELAY_MS
-// from a timer, and directly when that timer is starved for
-// VIEW_REFRESH_MAX_GAP_MS (timer messages wait while socket events are queued).
+// of a line, so it is not done per fragment but when the refresh schedule
+// says so: once the fragments pause, or once a second during a flood.
 #include "platform/platform.h"
 #include "view/view.h"
 
@@ -20,7 +19,7 @@ void RefreshLogView(void)
     int max0 = 0, page0 = 0, pos0 = 0;
     int max1 = 0, page1 = 0, pos1 = 0;
 
-    ScreenBuffer.Dirty = 0;
+    RefreshDone(&ScreenBuffer.Refresh);
     PlatStopViewTimer();
     if (ScreenBuffer.Text == NULL)
         return;
@@ -35,26 +34,29 @@ void ScreenHalf(const char* fragment)
     AppendToScreen(fragment);
     if (ScreenBuffer.Paused)
         return;
-    uint32_t now = PlatTickCount();
-    if (!ScreenBuffer.Dirty) {
-        ScreenBuffer.Dirty = 1;
-        ScreenBuffer.DirtySince = now;
-        if (PlatStartViewTimer(VIEW_REFRESH_DELAY_MS))
-            return;
+    switch (RefreshOnChange(&ScreenBuffer.Refresh, PlatTickCount())) {
+    case REFRESH_START_TIMER:
+        if (PlatStartViewTimer(REFRESH_QUIET_MS))
+            break;
         // Without a timer nothing would refresh later: do it now.
-    } else if (now - ScreenBuffer.DirtySince < VIEW_REFRESH_MAX_GAP_MS) {
-        return;
+        RefreshLogView();
+        break;
+    case REFRESH_NOW:
+        RefreshLogView();
+        break;
+    case REFRESH_NOTHING:
+        break;
     }
-    RefreshLogView();
 }
 
 void OnViewRefreshTimer(void)
 {
-    if (ScreenBuffer.Dirty && !ScreenBuffer.Paused) {
-        RefreshLogView();
+    if (ScreenBuffer.Paused) {
+        // The first fragment after the resume schedules the refresh.
+        RefreshDone(&ScreenBuffer.Refresh);
+        PlatStopViewTimer();
         return;
     }
-    // Paused: the first fragment after the resume schedules the refresh.
-    ScreenBuffer.Dirty = 0;
-    PlatStopViewTimer();
+    if (RefreshOnTick(&ScreenBuffer.Refresh, PlatTickCount()) == REFRESH_NOW)
+        RefreshLogView();
 }

@@ -5,7 +5,7 @@
 #include "config/settings.h"
 #include "view/view.h"
 
-ScreenBufferRecord ScreenBuffer = {NULL, 0, 0, 0};
+ScreenBufferRecord ScreenBuffer = {NULL, 0, 0, {0, 0, 0}};
 
 int AllocScreenBuffer(int size)
 {
@@ -13,6 +13,7 @@ int AllocScreenBuffer(int size)
     if (ScreenBuffer.Text == NULL)
         return 0;
     ScreenBuffer.Text[0] = '\0';
+    ScreenBuffer.Length = 0;
     return 1;
 }
 
@@ -20,6 +21,7 @@ void FreeScreenBuffer(void)
 {
     char* text = ScreenBuffer.Text;
     ScreenBuffer.Text = NULL;  // absent before it is gone
+    ScreenBuffer.Length = 0;
     free(text);
 }
 
@@ -27,11 +29,12 @@ void ClearScreenBuffer(void)
 {
     if (ScreenBuffer.Text != NULL)
         ScreenBuffer.Text[0] = '\0';
+    ScreenBuffer.Length = 0;
 }
 
 int ScreenTextLength(void)
 {
-    return ScreenBuffer.Text != NULL ? (int)strlen(ScreenBuffer.Text) : 0;
+    return ScreenBuffer.Length;
 }
 
 // Cuts the oldest text, at a line feed where there is one, so that the text
@@ -40,7 +43,7 @@ void AppendToScreen(const char* fragment)
 {
     char* text = ScreenBuffer.Text;
     size_t add = strlen(fragment);
-    size_t have = strlen(text);
+    size_t have = (size_t)ScreenBuffer.Length;
     size_t room = (size_t)Settings.ScreenSize - 100;
 
     if (add + have > room) {
@@ -61,4 +64,5 @@ void AppendToScreen(const char* fragment)
         add = room;
     }
     memcpy(text + have, fragment, add + 1);
+    ScreenBuffer.Length = (int)(have + add);
 }

@@ -4,18 +4,15 @@
 
 #include <stdint.h>
 
+#include "view/refresh_schedule.h"
+
 #define VIEW_REFRESH_TIMER_ID 1235
-// The view is refreshed no later than this after a fragment ...
-#define VIEW_REFRESH_DELAY_MS 100
-// ... and at least this often while fragments keep arriving.
-#define VIEW_REFRESH_MAX_GAP_MS 1000
 
 struct ScreenBufferRecord {
-    char* Text;     // ScreenSize bytes, zero-terminated; null when absent
-    int Paused;     // the view is not refreshed while set
-    // The view lags the buffer since DirtySince; a refresh is due.
-    int Dirty;
-    uint32_t DirtySince;
+    char* Text;       // ScreenSize bytes, zero-terminated; null when absent
+    int Length;       // of the text, kept so that no append has to count it
+    int Paused;       // the view is not refreshed while set
+    RefreshSchedule Refresh;  // the view lags the buffer while Refresh.Due
 };
 
 extern ScreenBufferRecord ScreenBuffer;

@@ -28,9 +28,9 @@ void Brevand::SetUp()
     ResetSettings();
     ResetReception();
     CloseLogFile();
-    LogFileState = LogFileRecord{"", "log", PLAT_NO_FILE, 0};
+    LogFileState = LogFileRecord{"", "log", PLAT_NO_FILE, 0, 0};
     FreeScreenBuffer();
-    ScreenBuffer = ScreenBufferRecord{nullptr, 0, 0, 0};
+    ScreenBuffer = ScreenBufferRecord{nullptr, 0, 0, {0, 0, 0}};
 }
 
 void Brevand::TearDown()

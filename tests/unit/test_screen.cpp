@@ -175,3 +175,33 @@ TEST_F(Screen, PauseAccumulatesAndTheFirstFragmentAfterItRefreshes)
     FireTimer();
     EXPECT_EQ(Model.ViewText, "after\r\n");
 }
+
+TEST_F(Screen, SteadyFlowRefreshesOnceASecondAndSettlesSoonAfter)
+{
+    // A fragment every 10 ms, timer ticks every 50 ms in between: the view
+    // waits for a pause, but never more than a second.
+    Alloc(6000);
+    int ticks = 0;
+    for (int ms = 0; ms < 3000; ms += 10) {
+        Model.Tick = 5000 + (uint32_t)ms;
+        LogPrint("%s", "x\r\n");
+        if (ms % 50 == 40 && Model.TimerRunning) {
+            OnViewRefreshTimer();
+            ticks++;
+        }
+    }
+    EXPECT_GE(ticks, 50);
+    EXPECT_GE(Model.Refreshes, 2);
+    EXPECT_LE(Model.Refreshes, 3);
+    // The flow stops: the next tick or the one after shows the end.
+    int before = Model.Refreshes;
+    uint32_t last = Model.Tick;
+    while (Model.Refreshes == before && Model.Tick - last <= 200) {
+        Model.Tick += REFRESH_QUIET_MS;
+        ASSERT_TRUE(Model.TimerRunning);
+        OnViewRefreshTimer();
+    }
+    EXPECT_LE(Model.Tick - last, 100u);
+    EXPECT_EQ(Model.ViewText, ScreenBuffer.Text);
+    EXPECT_FALSE(Model.TimerRunning);
+}
