@@ -1,4 +1,5 @@
 // The texts of the Dump and Statistics boxes, kept apart from the windows.
+#include <inttypes.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -22,8 +23,8 @@ void FormatPacketDump(char* out, unsigned size)
 void FormatStatistics(char* out, unsigned size)
 {
     snprintf(out, size,
-             "Log FileName   \t: %s\r\nSize of Screen  \t: %d / %d\r\nTotal Messages  \t: %d\r\n"
+             "Log FileName   \t: %s\r\nSize of Screen  \t: %d / %d\r\nTotal Messages  \t: %" PRId64 "\r\n"
              "Flush writes (s)\t: %d",
-             Settings.LogName, ScreenTextLength(), (int)Settings.ScreenSize, (int)MessageCount,
+             Settings.LogName, ScreenTextLength(), (int)Settings.ScreenSize, MessageCount,
              (int)Settings.FlushTime);
 }

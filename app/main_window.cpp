@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <inttypes.h>
 #include <stdio.h>
 
 #include "app/shell.h"
@@ -29,8 +30,8 @@ void UpdateStatusBar(void)
 {
     if (StatusBar == NULL)
         return;
-    snprintf(StatusText, sizeof StatusText, "LogFile: '%s'   Total Messages: '%d'",
-             Settings.LogName, (int)MessageCount);
+    snprintf(StatusText, sizeof StatusText, "LogFile: '%s'   Total Messages: '%" PRId64 "'",
+             Settings.LogName, MessageCount);
     PostMessageA(StatusBar, SB_SETTEXTA, 0, (LPARAM)StatusText);
     RefreshDone(&StatusRefresh);
     KillTimer(MainWindow, STATUS_TIMER_ID);

@@ -2,7 +2,7 @@
 #include "platform/platform.h"
 #include "reception/reception.h"
 
-int32_t MessageCount;
+int64_t MessageCount;
 
 int OpenListener(void)
 {

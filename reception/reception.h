@@ -21,7 +21,9 @@ struct LastDatagramRecord {
 };
 
 extern LastDatagramRecord LastDatagram;
-extern int32_t MessageCount;
+// Socket events since start.  64 bits: at ten thousand a second a 32-bit
+// count would overflow within three days.
+extern int64_t MessageCount;
 
 int OpenListener(void);
 // Returns true when the event carried no error (a receive was attempted).

@@ -78,3 +78,14 @@ TEST_F(Brevand, OptionChecksCorrectEachValueWithItsMessage)
         }
     }
 }
+
+TEST_F(Brevand, MessageCountGoesPast32Bits)
+{
+    MessageCount = INT32_MAX;
+    Inject("<13>one more");
+    OnSocketNotify(0);
+    EXPECT_EQ(MessageCount, (int64_t)INT32_MAX + 1);
+    char text[INFO_TEXT_SIZE];
+    FormatStatistics(text, sizeof text);
+    EXPECT_NE(std::string(text).find("Total Messages  \t: 2147483648\r\n"), std::string::npos) << text;
+}
