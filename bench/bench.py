@@ -537,10 +537,9 @@ def suite_long(suite):
 def make_prefix(prefix):
     env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all")
     quiet = {"env": env, "stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
-    subprocess.run(["wineboot", "-i"], timeout=180, check=True, **quiet)
-    for key, name, value in [(r"HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager", "ThemeActive", "0"),
-                             (r"HKCU\Software\Wine\X11 Driver", "Managed", "N")]:
-        subprocess.run(["wine", "reg", "add", key, "/v", name, "/d", value, "/f"], timeout=60, check=True, **quiet)
+    # The same prefix as the end-to-end tests': theme off, no window manager.
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts", "wine-prefix.sh")
+    subprocess.run([script, prefix], timeout=420, check=True, **quiet)
     # Keep one wineserver for the whole bench, so that every trial measures the same one.
     subprocess.run(["wineserver", "-p"], timeout=60, **quiet)
     return 0

@@ -1,5 +1,6 @@
 // The live log file: its name, opening, and rotation into numbered archives.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "config/settings.h"
@@ -33,6 +34,30 @@ static int64_t OpenLiveFile(void)
     return LogFileState.Size;
 }
 
+// Which archives exist, from one reading of the folder: with LogsNum 1000
+// and a handful of archives, trying every number would cost two thousand
+// failing calls per rotation.
+static unsigned char ArchivePresent[LOGSNUM_MAX + 1];
+
+static void MarkArchive(const char* suffix, void*)
+{
+    char again[8];
+    size_t len = strlen(suffix);
+    if (len < 3 || len > 4 || strspn(suffix, "0123456789") != len)
+        return;
+    int number = atoi(suffix);
+    snprintf(again, sizeof again, "%03d", number);
+    if (strcmp(again, suffix) == 0 && number <= Settings.LogsNum)
+        ArchivePresent[number] = 1;
+}
+
+static void FindArchives(void)
+{
+    memset(ArchivePresent, 0, sizeof ArchivePresent);
+    if (!PlatListSuffixes(LogFileState.Base, MarkArchive, NULL))
+        memset(ArchivePresent, 1, sizeof ArchivePresent);  // not known: try every number
+}
+
 // 1 when no file that the rotation moves is held open by another program.
 static int RotationCanMove(void)
 {
@@ -41,7 +66,7 @@ static int RotationCanMove(void)
         return 0;
     for (int i = 0; i <= Settings.LogsNum; i++) {
         ArchiveName(i, name);
-        if (!PlatFileMovable(name))
+        if (ArchivePresent[i] && !PlatFileMovable(name))
             return 0;
     }
     return 1;
@@ -62,13 +87,17 @@ static void RotateLog(void)
     PlatClose(LogFileState.Handle);
     LogFileState.Handle = PLAT_NO_FILE;
 
+    FindArchives();
     if (RotationCanMove()) {
         ArchiveName(Settings.LogsNum, to);
-        PlatDeleteFile(to);
+        if (ArchivePresent[Settings.LogsNum])
+            PlatDeleteFile(to);
         for (int i = Settings.LogsNum; i >= 1; i--) {
+            if (!ArchivePresent[i - 1])
+                continue;  // a gap: the archive below it moves up into it
             ArchiveName(i - 1, from);
             ArchiveName(i, to);
-            PlatRenameFile(from, to);  // a missing source is a gap; it moves up
+            PlatRenameFile(from, to);
         }
         ArchiveName(0, to);
         PlatRenameFile(Settings.LogName, to);

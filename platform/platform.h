@@ -36,6 +36,11 @@ int PlatRenameFile(const char* from, const char* to);
 // 0 when the file exists but another program holds it open so that it
 // cannot be renamed; 1 otherwise (also when it does not exist).
 int PlatFileMovable(const char* path);
+// Calls visit, from one reading of base's folder, with what follows the dot
+// in the name of each file named base's own name, a dot and more.  Returns
+// 0 when the folder cannot be read.
+typedef void (*PlatSuffixVisitor)(const char* suffix, void* context);
+int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context);
 // The last file system error code of this thread.
 int PlatLastError(void);
 

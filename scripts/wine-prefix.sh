@@ -33,20 +33,25 @@ build_prefix() {
     else
         run=""
     fi
-    WINEPREFIX=$target $run sh -c '
-        wine wineboot -i >/dev/null 2>&1
-        # Without a theme an edit control redraws its scroll bars in
-        # microseconds instead of about 40 ms.
-        wine reg add "HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager" \
-            /v ThemeActive /d 0 /f >/dev/null 2>&1
-        # Without a window manager, managed windows make Wine wait 2 s
-        # whenever a message box closes.
-        wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
-        wineserver -w'
-    if ! grep -q ThemeActive "$target/user.reg" 2>/dev/null; then
-        echo "$0: building the prefix in $target failed" >&2
-        exit 1
-    fi
+    # A first boot now and then fails for reasons of Wine's own: try twice.
+    for attempt in 1 2; do
+        rm -rf "$target"
+        WINEPREFIX=$target $run sh -c '
+            wine wineboot -i >/dev/null 2>&1
+            # Without a theme an edit control redraws its scroll bars in
+            # microseconds instead of about 40 ms.
+            wine reg add "HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager" \
+                /v ThemeActive /d 0 /f >/dev/null 2>&1
+            # Without a window manager, managed windows make Wine wait 2 s
+            # whenever a message box closes.
+            wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+            wineserver -w'
+        grep -q ThemeActive "$target/user.reg" 2>/dev/null && break
+        if [ "$attempt" = 2 ]; then
+            echo "$0: building the prefix in $target failed" >&2
+            exit 1
+        fi
+    done
     echo "$wine_version" > "$target/.brevand-e2e-stamp"
 }
 

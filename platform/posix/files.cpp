@@ -1,10 +1,13 @@
 // Files, with the Windows rules the log rotation relies on.
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <stdio.h>
 #include <string.h>
+
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/posix/model.h"
@@ -68,6 +71,7 @@ void PlatClose(PlatFile file)
 
 int PlatDeleteFile(const char* path)
 {
+    Model.Renames++;
     if (Model.Locked.count(path)) {
         LastError = 32;  // ERROR_SHARING_VIOLATION
         return 0;
@@ -81,6 +85,7 @@ int PlatDeleteFile(const char* path)
 
 int PlatRenameFile(const char* from, const char* to)
 {
+    Model.Renames++;
     if (Model.Locked.count(from) || Model.Locked.count(to)) {
         LastError = 32;
         return 0;
@@ -97,6 +102,24 @@ int PlatRenameFile(const char* from, const char* to)
 int PlatFileMovable(const char* path)
 {
     return Model.Locked.count(path) == 0;
+}
+
+int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
+{
+    const char* slash = strrchr(base, '/');
+    std::string dir = slash == NULL ? "." : std::string(base, (size_t)(slash - base));
+    if (dir.empty())
+        dir = "/";
+    std::string prefix = std::string(slash == NULL ? base : slash + 1) + ".";
+    DIR* folder = opendir(dir.c_str());
+    if (folder == NULL)
+        return 0;
+    while (struct dirent* entry = readdir(folder)) {
+        if (strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+            visit(entry->d_name + prefix.size(), context);
+    }
+    closedir(folder);
+    return 1;
 }
 
 int PlatLastError(void)

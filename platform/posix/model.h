@@ -33,6 +33,7 @@ struct PlatformModel {
     // Files: the next FailOpens opens fail with OpenError; a locked path can
     // be neither deleted nor renamed, as a file another program holds open.
     int FailOpens = 0;
+    int Renames = 0;  // rename and delete calls, tried or not
     int OpenError = 5;
     std::set<std::string> Locked;
 

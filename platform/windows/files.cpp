@@ -1,6 +1,9 @@
 // Files through kernel32, with the sharing and rename rules the log rotation relies on.
 #include <windows.h>
 
+#include <stdio.h>
+#include <string.h>
+
 #include "platform/platform.h"
 
 static HANDLE AsHandle(PlatFile file)
@@ -74,6 +77,31 @@ int PlatFileMovable(const char* path)
     if (file == INVALID_HANDLE_VALUE)
         return GetLastError() != ERROR_SHARING_VIOLATION;
     CloseHandle(file);
+    return 1;
+}
+
+int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
+{
+    char pattern[MAX_PATH + 8];
+    if (snprintf(pattern, sizeof pattern, "%s.*", base) >= (int)sizeof pattern)
+        return 0;
+    const char* name = base;
+    for (const char* p = base; *p != '\0'; p++) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    size_t prefix = strlen(name);
+
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        // The pattern also matches short names: check the long one.
+        if (_strnicmp(found.cFileName, name, prefix) == 0 && found.cFileName[prefix] == '.')
+            visit(found.cFileName + prefix + 1, context);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
     return 1;
 }
 

@@ -77,6 +77,21 @@ TEST_F(Brevand, ThousandArchivesEndWithFourDigits)
     EXPECT_EQ(ListDir(Dir).size(), 1002u);
 }
 
+TEST_F(Brevand, RotationTouchesOnlyTheArchivesThatExist)
+{
+    WriteFile(Path("brevand.000"), "zero");
+    WriteFile(Path("brevand.001"), "one");
+    WriteFile(Path("brevand.0002"), "not an archive name");
+    OpenLog("brevand.log", 200, 1000);
+    Model.Renames = 0;
+    LogPrint("%s", std::string(201, 'r').c_str());
+    EXPECT_EQ(Model.Renames, 3);  // .001 up, .000 up, the live file
+    EXPECT_EQ(ReadFile(Path("brevand.002")), "one");
+    EXPECT_EQ(ReadFile(Path("brevand.001")), "zero");
+    EXPECT_EQ(ReadFile(Path("brevand.000")), std::string(201, 'r'));
+    EXPECT_EQ(ReadFile(Path("brevand.0002")), "not an archive name");
+}
+
 TEST_F(Brevand, SizeBoundaryDiffersAtOpenAndAfterAWrite)
 {
     // After a write, a file of exactly LogSize is kept ...
