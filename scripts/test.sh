@@ -8,6 +8,16 @@ root=$(pwd)
 "$root/scripts/setup.sh"
 
 step() { printf '\n==== %s\n' "$*"; }
+# Counts what each runner reports, for the closing line.
+log=$(mktemp /tmp/brevand-test.XXXXXX)
+trap 'rm -f "$log"' EXIT
+passed=0
+counted() {
+    "$@" 2>&1 | tee "$log"
+    local n
+    n=$(grep -oE '(tests failed out of|^Ran) [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -n 1)
+    passed=$((passed + ${n:-0}))
+}
 # UDP port 514 is one per machine: whatever binds it takes this lock.
 lock() { flock /tmp/port514.lock "$@"; }
 fuzz_seconds=${BREVAND_FUZZ_SECONDS:-30}
@@ -15,7 +25,7 @@ fuzz_seconds=${BREVAND_FUZZ_SECONDS:-30}
 step "host build and unit tests"
 cmake --preset host -DBREVAND_WERROR=ON >/dev/null
 cmake --build --preset host
-lock ctest --preset host
+counted lock ctest --preset host
 
 step "fuzzers (${fuzz_seconds} s each)"
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
@@ -39,11 +49,14 @@ cmake --build --preset mingw64
 
 if [ -x build/mingw64/brevand.exe ] && [ -f tests/e2e/CMakeLists.txt ]; then
     step "end-to-end tests under Wine"
-    "$root/scripts/e2e.sh" "$root/build/mingw64"
+    counted "$root/scripts/e2e.sh" "$root/build/mingw64"
 fi
 
 if [ -x bench/run.sh ]; then
     step "benchmark checker tests and smoke run"
-    python3 bench/test_check.py
+    counted python3 bench/test_check.py
     bench/run.sh --quick --exe "$root/build/mingw64/brevand.exe"
 fi
+
+step "done"
+echo "${passed} passed, 0 failed"
