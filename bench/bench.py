@@ -425,8 +425,8 @@ def per_datagram_us(r, key):
     return cpu * 1e6 / n if cpu is not None and n else None
 
 
-def fmt(value, spec="%.0f"):
-    return "-" if value is None else spec % value
+def fmt(value, form="%.0f"):
+    return "-" if value is None else form % value
 
 
 def receivers_for(suite):
