@@ -64,22 +64,12 @@ TEST_F(Brevand, PriorityHeaderGivesLabelAndMessage)
     }
 }
 
-TEST_F(Brevand, FacilityNamesCoverTheTableAndNothingElse)
-{
-    EXPECT_STREQ(FacilityName(0), "Kern");
-    EXPECT_STREQ(FacilityName(10), "AuthPriv");
-    EXPECT_STREQ(FacilityName(13), "Res13");
-    EXPECT_STREQ(FacilityName(23), "Local7");
-    EXPECT_STREQ(FacilityName(24), "???");
-    EXPECT_STREQ(FacilityName(-1), "???");
-    EXPECT_STREQ(FacilityName(INT32_MIN), "???");
-}
-
 TEST_F(Brevand, PeerAddressIsDottedWithPortAndSpace)
 {
     char out[SENDER_TEXT_SIZE];
     const unsigned char a[4] = {192, 168, 1, 20};
     EXPECT_STREQ(FormatPeerAddress(a, 514, out, sizeof out), "192.168.1.20:514 ");
+    // The widest sender fits its buffer.
     const unsigned char widest[4] = {255, 255, 255, 255};
     EXPECT_STREQ(FormatPeerAddress(widest, 65535, out, sizeof out), "255.255.255.255:65535 ");
 }
