@@ -5,7 +5,10 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,114 +16,94 @@
 extern std::string BrevandExe;
 
 // Polls every 20 ms until done() holds or ms have passed; the last answer.
-bool WaitUntil(const std::function<bool()>& done, int ms);
-void Pause(int ms);
+bool WaitUntil(const std::function<bool()>& done, int ms = 3000);
+inline bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
 
-// ---- Windows of another process ----------------------------------------------
-
-// Text of a window of any process (WM_GETTEXT); "" when it does not answer.
+// Windows of another process.  WM_GETTEXT / WM_SETTEXT: "" or false when it does not answer.
 std::string WindowText(HWND window);
 bool SetWindowTextRemote(HWND window, const std::string& text);
-// A visible top-level window of process pid with this class and exact title.
-HWND FindTopWindow(DWORD pid, const char* windowClass, const char* title);
-// Waits up to ms for such a dialog (class #32770); nullptr when none came.
-HWND WaitDialog(DWORD pid, const char* caption, int ms = 5000);
-bool WaitWindowGone(HWND window, int ms = 5000);
-// Every visible dialog of pid, caption first, for failure messages.
+inline bool WaitWindowGone(HWND window, int ms = 5000)
+{
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, ms);
+}
+// Every visible top-level window of pid, "[class] "caption": "text"", for failure messages.
 std::string DescribeDialogs(DWORD pid);
-// A message box's text (its static control 0xFFFF).
-std::string MessageBoxText(HWND box);
-// Presses a dialog's button as a click would.
-bool PressButton(HWND dialog, int id);
+// A message box's text is its static control 0xFFFF.
+inline std::string MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
+// Posts a click on a dialog's button: its command may open a modal box.
+inline bool PressButton(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    return button && PostMessageA(button, BM_CLICK, 0, 0);
+}
 // Child rectangle in its parent's client coordinates.
 RECT ChildRect(HWND child);
 
-// ---- Files -------------------------------------------------------------------
-
-// Whole contents, read while another process may be writing; "" when absent.
+// Files: read while another process may be writing, "" when absent.
 std::string ReadWholeFile(const std::string& path);
-bool FileExists(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& data);
-// 1 when no other process has the file open (an exclusive open succeeds).
+inline bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+// True when no other process has the file open.
 bool FileIsClosed(const std::string& path);
-// Splits CR LF separated text; a last line without CR LF is kept.
-std::vector<std::string> SplitLines(const std::string& text);
-std::string LastLine(const std::string& text);
-// Brevand.ini in the Windows directory, which the program reads.
-std::string IniPath();
-// Key=value pairs of one section of an INI text, in file order.
-std::vector<std::pair<std::string, std::string>> IniSection(const std::string& text,
-                                                             const std::string& section);
+std::vector<std::string> SplitLines(const std::string& text);  // at CR LF
+// The keys of one section of Brevand.ini in the Windows directory; a repeated one as "KEY (again)".
+std::map<std::string, std::string> IniSection(const std::string& section);
 
-// ---- Time --------------------------------------------------------------------
-
-// "Mmm dd hh:mm:ss" as the log writes it, for this local time.
-std::string FormatStamp(const SYSTEMTIME& t);
-// 1 when stamp is a "Mmm dd hh:mm:ss" local time within [from - 1 s, to + 1 s].
+// True when stamp is "Mmm dd hh:mm:ss" local time within [from - 1 s, to + 1 s].
 bool StampWithin(const std::string& stamp, const SYSTEMTIME& from, const SYSTEMTIME& to);
-
-// ---- Network -----------------------------------------------------------------
-
-// 1 when some socket holds UDP port 514 on this machine.
+// True when some socket holds UDP port 514.
 bool Port514Taken();
 
-// A syslog sender on 127.0.0.1 with a fixed source port.
+// A syslog sender on 127.0.0.1; Sender(514) holds port 514 instead, so that the program's bind fails.
 class Sender {
 public:
-    Sender();
+    explicit Sender(unsigned short port = 0);
     ~Sender();
+    bool Bound() const { return port_ != 0; }
     bool Send(const std::string& datagram);
-    unsigned short Port() const { return port_; }
-    // "127.0.0.1:<port> ", the sender text of the log line.
-    std::string PeerText() const;
+    // "127.0.0.1:<port> ", and the log line for a datagram less its stamp and space.
+    std::string Peer() const { return "127.0.0.1:" + std::to_string(port_) + " "; }
+    std::string Line(const std::string& label, const std::string& text) const
+    {
+        return Peer() + label + " " + text + "\r\n";
+    }
 
 private:
     SOCKET socket_;
     unsigned short port_;
 };
 
-// Holds UDP port 514 so that the program's bind fails.
-class PortBlocker {
-public:
-    PortBlocker();
-    ~PortBlocker();
-    bool Holding() const { return socket_ != INVALID_SOCKET; }
-
-private:
-    SOCKET socket_;
-};
-
-// ---- The program -------------------------------------------------------------
-
+// brevand.exe run in a fresh folder under %TEMP%; the destructor ends it and removes the folder.
 class Brevand {
 public:
-    // A fresh working folder under %TEMP%; nothing is started yet.
     Brevand();
-    // Ends a program still running (TerminateProcess) and removes the folder.
     ~Brevand();
 
-    const std::string& Dir() const { return dir_; }
     std::string PathIn(const char* name) const { return dir_ + "\\" + name; }
     std::string DefaultLog() const { return PathIn("brevand.log"); }
+    const std::string& Dir() const { return dir_; }
     DWORD Pid() const { return process_.dwProcessId; }
 
     // Writes Brevand.ini into the Windows directory; "" removes it.
     static bool WriteIni(const std::string& text);
 
-    // Starts brevand.exe in the folder; the About box comes up first.
+    // Starts the exe; the About box comes up first.
     bool Launch();
     // Waits for the start-up About box; pressOk closes it early.
     HWND WaitAboutBox(bool pressOk);
-    // Waits until the listener holds port 514 and start-up has set the status
-    // bar; fills Main(), View() and StatusBar().
-    bool WaitReady(int ms = 15000);
-    // Launch, close the About box at once, WaitReady.
-    bool StartQuickly();
+    // Waits until port 514 is held and the status bar set; finds the windows.
+    bool WaitReady();
+    bool StartQuickly() { return Launch() && WaitAboutBox(true) && WaitReady(); }
 
-    bool Running() const;
-    // Waits for the process to end; its exit code or -1 when still running.
-    int WaitExit(int ms = 10000);
-    // WM_CLOSE (or Exit from the menu) and Yes; the exit code, -1 on failure.
+    bool Running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+    // The exit code, or -1 when still running after 10 s.
+    int WaitExit();
+    // WM_CLOSE (or Exit from the menu), then Yes; the exit code or -1.
     int Quit(bool viaMenu = false);
 
     HWND Main() const { return main_; }
@@ -128,16 +111,25 @@ public:
     HWND StatusBar() const { return status_; }
     std::string ViewText() const { return WindowText(view_); }
     std::string StatusText() const { return WindowText(status_); }
-    // Status bar text that start-up and every datagram leave.
-    std::string ExpectedStatus(const std::string& logPath, int count) const;
-    bool WaitStatus(const std::string& expected, int ms = 3000) const;
-    bool WaitViewText(const std::string& expected, int ms = 3000) const;
-    bool WaitViewEndsWith(const std::string& tail, int ms = 3000) const;
+    // The status bar text after count datagrams logged to logPath.
+    static std::string Status(const std::string& logPath, int count)
+    {
+        return "LogFile: '" + logPath + "'   Total Messages: '" + std::to_string(count) + "'";
+    }
+    bool WaitStatus(const std::string& expected) const
+    {
+        return WaitUntil([&] { return StatusText() == expected; });
+    }
+    bool WaitView(const std::string& expected) const
+    {
+        return WaitUntil([&] { return ViewText() == expected; });
+    }
 
-    // Posts a menu command to the main window.
-    void Command(int id) const;
-    HWND WaitBox(const char* caption, int ms = 5000) const { return WaitDialog(Pid(), caption, ms); }
-    // Opens a box through a menu command, returns its text and presses OK.
+    // Posted: most commands open a modal box.
+    void Command(int id) const { PostMessageA(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    // Waits for a dialog (class #32770) of the program with this caption.
+    HWND WaitBox(const char* caption, int ms = 5000) const;
+    // Runs a menu command, returns its box's text and presses OK.
     std::string CommandBoxText(int id, const char* caption) const;
 
 private:
@@ -148,9 +140,22 @@ private:
 
 // The Statistics box as the program must show it.
 std::string ExpectedStatistics(const std::string& path, size_t shown, int screenSize, int count, int flushTime);
-// The log line written for a datagram, less its leading timestamp and space.
-std::string LineAfterStamp(const Sender& sender, const std::string& label, const std::string& text);
-// Waits until the file at path ends with tail; the file's last contents.
-bool WaitFileEndsWith(const std::string& path, const std::string& tail, int ms = 3000);
+
+// Base of the suites whose cases share one run of the program, in their order: a start costs seconds.
+class OneRun : public testing::Test {
+protected:
+    // Writes the INI, "$DIR" standing for the run's folder, and starts quickly.
+    static void Start(const std::string& ini);
+    static void TearDownTestSuite();
+    void SetUp() override;
+    // Sends a datagram, counts it and waits for its line at the end of the file at path; the whole line.
+    static std::string SendLogged(const std::string& path, const std::string& datagram,
+                                  const std::string& label, const std::string& text);
+
+    static inline Brevand* app = nullptr;
+    static inline Sender* sender = nullptr;
+    static inline bool ready = false;
+    static inline int count = 0;
+};
 
 #endif
