@@ -65,8 +65,10 @@ static int RotationCanMove(void)
     if (!PlatFileMovable(Settings.LogName))
         return 0;
     for (int i = 0; i <= Settings.LogsNum; i++) {
+        if (!ArchivePresent[i])
+            continue;
         ArchiveName(i, name);
-        if (ArchivePresent[i] && !PlatFileMovable(name))
+        if (!PlatFileMovable(name))
             return 0;
     }
     return 1;

@@ -19,10 +19,13 @@ void LogPrint(const char* format, ...)
 
     if (LogFileState.Handle != PLAT_NO_FILE) {
         size_t len = strlen(fragment);
-        if (PlatWrite(LogFileState.Handle, fragment, len))
+        if (PlatWrite(LogFileState.Handle, fragment, len)) {
             LogFileState.Size += (int64_t)len;
-        else
-            LogFileState.Size = PlatSeekEnd(LogFileState.Handle);  // whatever got there
+        } else {
+            int64_t end = PlatSeekEnd(LogFileState.Handle);  // whatever got there
+            if (end >= 0)
+                LogFileState.Size = end;
+        }
         int64_t size = LogFileState.Size;
         if (size > Settings.LogSize &&
             (LogFileState.RetrySize == 0 || size >= LogFileState.RetrySize))
