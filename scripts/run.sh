@@ -4,17 +4,30 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 
-cmake --preset mingw64 -S "$root" >/dev/null
-cmake --build --preset mingw64 --target brevand
-exe="$root/build/mingw64/brevand.exe"
-cmake --preset mingw32 -S "$root" >/dev/null
-cmake --build --preset mingw32 --target brevand
-echo "Built $exe (and the 32-bit build/mingw32/brevand.exe, the one to ship)."
+# cmake reads the presets from the current folder; the log file goes to the caller's.
+for preset in mingw32 mingw64; do
+    (cd "$root" && cmake --preset $preset >/dev/null && cmake --build --preset $preset --target brevand)
+done
+echo "Built build/mingw32/brevand.exe (i686, the one we ship) and build/mingw64/brevand.exe (x86_64)."
 
 case "$(uname -s)" in
 MINGW* | MSYS* | CYGWIN*)
-    exec "$exe" ;;
+    exec "$root/build/mingw32/brevand.exe" ;;
 esac
+
+# The shipped exe where 32-bit Wine can start, the x86_64 one otherwise.
+wine64=/usr/lib/wine/wine64
+[ -x "$wine64" ] || wine64=wine
+if why=$("$root/scripts/wine32.sh" 2>/dev/null); then
+    exe="$root/build/mingw32/brevand.exe"
+    wine=/usr/lib/wine/wine
+    echo "Starting the i686 exe (the one we ship) under 32-bit Wine: $exe"
+else
+    exe="$root/build/mingw64/brevand.exe"
+    wine=$wine64
+    echo "32-bit Wine cannot run here: $why"
+    echo "Starting the x86_64 exe under 64-bit Wine instead: $exe"
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
     echo "There is no display (DISPLAY is not set), so the window cannot be shown here." >&2
@@ -32,8 +45,8 @@ export WINEDEBUG=${WINEDEBUG:--all}
 if [ ! -d "$WINEPREFIX" ]; then
     echo "Preparing the Wine prefix $WINEPREFIX (once, about 15 s)..."
     mkdir -p "$(dirname "$WINEPREFIX")"
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1
+    WINEDLLOVERRIDES="mscoree,mshtml=" "$wine64" wineboot --init >/dev/null 2>&1
     wineserver -w
 fi
-echo "Starting Brevand; the log file is written to $(pwd)."
-exec wine "$exe"
+echo "The log file is written to $(pwd)."
+exec "$wine" "$exe"

@@ -1,22 +1,40 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: host unit tests under AddressSanitizer
 # and UBSan, the fuzzers for a bounded time, both Windows builds without a
-# warning, the end-to-end tests of the real exe under Wine, a benchmark smoke run.
+# warning, the end-to-end tests of each exe under Wine of its bitness, a
+# benchmark smoke run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 "$root/scripts/setup.sh"
 
 step() { printf '\n==== %s\n' "$*"; }
-# Counts what each runner reports, for the closing line.
+# Counts what each runner reports, for the closing line: an end-to-end run's
+# own "e2e ARCH: N passed, N failed" line (none when it was skipped), else
+# ctest's or unittest's totals.  A failed runner does not stop the others.
 log=$(mktemp /tmp/brevand-test.XXXXXX)
 trap 'rm -f "$log"' EXIT
 passed=0
+failed=0
 counted() {
-    "$@" 2>&1 | tee "$log"
-    local n
-    n=$(grep -oE '(tests failed out of|^Ran) [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -n 1)
-    passed=$((passed + ${n:-0}))
+    local rc=0 line n=0 f=0
+    "$@" 2>&1 | tee "$log" || rc=$?
+    if line=$(grep -E '^e2e [^ ]+: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1); then
+        read -r n f < <(echo "$line" | sed -E 's/^e2e [^ ]+: ([0-9]+) passed, ([0-9]+) failed.*/\1 \2/')
+    elif grep -qE '^e2e [^ ]+: skipped' "$log"; then
+        :
+    elif line=$(grep -E 'tests failed out of [0-9]+' "$log" | tail -n 1); then
+        read -r f n < <(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/')
+        n=$((n - f))
+    elif line=$(grep -E '^Ran [0-9]+ test' "$log" | tail -n 1); then
+        n=$(echo "$line" | grep -oE '[0-9]+' | head -n 1)
+        f=$(awk '/^FAILED \(/ { while (match($0, /[0-9]+/)) { s += substr($0, RSTART, RLENGTH)
+                 $0 = substr($0, RSTART + RLENGTH) } } END { print s + 0 }' "$log")
+        n=$((n - f))
+    fi
+    [ "$rc" -ne 0 ] && [ "$f" -eq 0 ] && f=1
+    passed=$((passed + n))
+    failed=$((failed + f))
 }
 # UDP port 514 is one per machine: whatever binds it takes this lock.
 lock() { flock /tmp/port514.lock "$@"; }
@@ -48,8 +66,10 @@ cmake --preset mingw64 -DBREVAND_WERROR=ON >/dev/null
 cmake --build --preset mingw64
 
 if [ -x build/mingw64/brevand.exe ] && [ -f tests/e2e/CMakeLists.txt ]; then
-    step "end-to-end tests under Wine"
+    step "end-to-end tests: the x86_64 exe under 64-bit Wine"
     counted "$root/scripts/e2e.sh" "$root/build/mingw64"
+    step "end-to-end tests: the i686 exe, the shipped one, under 32-bit Wine"
+    counted "$root/scripts/e2e.sh" "$root/build/mingw32"
 fi
 
 if [ -x bench/run.sh ]; then
@@ -59,4 +79,5 @@ if [ -x bench/run.sh ]; then
 fi
 
 step "done"
-echo "${passed} passed, 0 failed"
+echo "${passed} passed, ${failed} failed"
+[ "$failed" -eq 0 ]

@@ -22,7 +22,16 @@ fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko install prompts
 
-wine_version=$(wine --version 2>/dev/null)
+# The 64-bit loader makes a 64-bit prefix, in which 32-bit programs run too;
+# the plain wine launcher may be the 32-bit one, which not every machine can start.
+wine=wine
+for loader in /usr/lib/wine/wine64 wine64; do
+    if command -v "$loader" >/dev/null 2>&1; then
+        wine=$loader
+        break
+    fi
+done
+wine_version=$("$wine" --version 2>/dev/null)
 
 build_prefix() {
     target=$1
@@ -37,15 +46,16 @@ build_prefix() {
     for attempt in 1 2; do
         rm -rf "$target"
         WINEPREFIX=$target $run sh -c '
-            wine wineboot -i >/dev/null 2>&1
+            wine=$0
+            $wine wineboot -i >/dev/null 2>&1
             # Without a theme an edit control redraws its scroll bars in
             # microseconds instead of about 40 ms.
-            wine reg add "HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager" \
+            $wine reg add "HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager" \
                 /v ThemeActive /d 0 /f >/dev/null 2>&1
             # Without a window manager, managed windows make Wine wait 2 s
             # whenever a message box closes.
-            wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
-            wineserver -w'
+            $wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+            wineserver -w' "$wine"
         grep -q ThemeActive "$target/user.reg" 2>/dev/null && break
         if [ "$attempt" = 2 ]; then
             echo "$0: building the prefix in $target failed" >&2
