@@ -1,61 +1,36 @@
-// The menu commands of the running program: statistics, dump, pause, clear, exit.
+// The menu commands of the running program: statistics, dump, pause, clear, About, exit.
 #include "driver.h"
-
-#include "res/resource.h"
-
-#include <stdio.h>
 
 namespace {
 
-const char DumpCaption[] = "BREVAND: Dump Log Packet";
-
-// The dump box as the program must show it: the header, then the receive area's first 64 bytes.
-std::string ExpectedDump(const std::string& header, std::string area)
-{
-    area.resize(64, '\0');
-    std::string text = header;
-    for (size_t i = 0; i < area.size(); i++) {
-        char item[8];
-        snprintf(item, sizeof item, "%s%02x ", i % 16 ? "" : "\r\n", static_cast<unsigned char>(area[i]));
-        text += item;
-    }
-    return text;
-}
-
-// One run with default settings.
 class MenuCommands : public OneRun {
 protected:
     static void SetUpTestSuite() { Start(""); }
-
-    std::string SendLogged(const std::string& text)
+    std::string Box(int id, const char* caption)
     {
-        return OneRun::SendLogged(app->DefaultLog(), "<13>" + text, "<User.Notice>", text);
+        app->Command(id);
+        return app->Answer(caption);
     }
 };
 
 TEST_F(MenuCommands, StatisticsRightAfterStartCountTheBanner)
 {
-    std::string banner = ReadWholeFile(app->DefaultLog());
-    ASSERT_EQ(57u, banner.size()) << banner;
-    EXPECT_EQ(ExpectedStatistics(app->DefaultLog(), 57, 6000, 0, 3),
-              app->CommandBoxText(IDM_STATISTICS, "BREVAND: Statistics"));
+    EXPECT_EQ(Box(IDM_STATISTICS, "BREVAND: Statistics"), Statistics(app->DefaultLog(), 57, 6000, 3));
 }
 
-TEST_F(MenuCommands, DumpBeforeAnyDatagramShowsZeros)
-{
-    EXPECT_EQ(ExpectedDump("Last received 0 bytes from ", ""), app->CommandBoxText(IDM_DUMP, DumpCaption));
-}
-
-TEST_F(MenuCommands, DumpOfShortDatagramShowsLeftoversOfTheLongerOne)
+TEST_F(MenuCommands, DumpOfAShortDatagramShowsLeftoversOfALongerOne)
 {
     const std::string longer = "<13>abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ!";
-    OneRun::SendLogged(app->DefaultLog(), longer, "<User.Notice>", longer.substr(4));
-    OneRun::SendLogged(app->DefaultLog(), "<1>ab", "<Kern.Alert>", "ab");
-    std::string dump = app->CommandBoxText(IDM_DUMP, DumpCaption);
-    EXPECT_EQ(ExpectedDump("Last received 5 bytes from " + sender->Peer(),
-                           std::string("<1>ab\0", 6) + longer.substr(6)),
-              dump);
-    EXPECT_EQ("\r\n3c 31 3e 61 62 00 63 64 ", dump.substr(dump.find("\r\n"), 26));
+    SendLogged(app->DefaultLog(), longer, "<User.Notice>", longer.substr(4));
+    SendLogged(app->DefaultLog(), "<1>ab", "<Kern.Alert>", "ab");
+    std::string area = std::string("<1>ab\0", 6) + longer.substr(6, 58), expected = "Last received 5 bytes from ";
+    expected += sender->Peer();
+    for (size_t i = 0; i < area.size(); i++) {
+        char item[8];
+        snprintf(item, sizeof item, "%s%02x ", i % 16 ? "" : "\r\n", static_cast<unsigned char>(area[i]));
+        expected += item;
+    }
+    EXPECT_EQ(Box(IDM_DUMP, "BREVAND: Dump Log Packet"), expected);
 }
 
 TEST_F(MenuCommands, PauseFreezesTheViewAndClearWaitsForTheNextLine)
@@ -63,31 +38,29 @@ TEST_F(MenuCommands, PauseFreezesTheViewAndClearWaitsForTheNextLine)
     ASSERT_TRUE(app->WaitView(ReadWholeFile(app->DefaultLog())));
     std::string frozen = app->ViewText();
     app->Command(IDM_PAUSE);
-    Sleep(100);
-    SendLogged("while paused");
-    Sleep(400);
-    EXPECT_EQ(frozen, app->ViewText()) << "paused view changed on a datagram";
+    SendLogged(app->DefaultLog(), "<13>while paused", "<User.Notice>", "while paused");
     app->Command(IDM_CLEAR);
-    Sleep(400);
-    EXPECT_EQ(frozen, app->ViewText()) << "paused view changed on Clear";
     app->Command(IDM_PAUSE);
     Sleep(400);
-    EXPECT_EQ(frozen, app->ViewText()) << "resuming refreshed the view by itself";
-    std::string line = SendLogged("after resume");
+    EXPECT_EQ(app->ViewText(), frozen) << "the view changed while paused, or on resuming";
+    std::string line = SendLogged(app->DefaultLog(), "<13>after resume", "<User.Notice>", "after resume");
     EXPECT_TRUE(app->WaitView(line)) << app->ViewText();
-}
-
-TEST_F(MenuCommands, ClearEmptiesTheViewButNotTheFile)
-{
-    std::string log = ReadWholeFile(app->DefaultLog());
     app->Command(IDM_CLEAR);
-    EXPECT_TRUE(app->WaitView("")) << app->ViewText();
-    EXPECT_EQ(log, ReadWholeFile(app->DefaultLog()));
+    EXPECT_TRUE(app->WaitView("")) << "Clear Screen";
+    EXPECT_TRUE(EndsWith(ReadWholeFile(app->DefaultLog()), line)) << "the file is not cleared";
 }
 
-TEST_F(MenuCommands, ExitCommandAsksAndEnds)
+TEST_F(MenuCommands, AboutStaysUntilOkAndExitAsksAndEnds)
 {
-    EXPECT_EQ(0, app->Quit(true));
+    app->Command(IDM_ABOUT);
+    HWND about = app->WaitBox("About Brevand");
+    ASSERT_TRUE(about);
+    PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(about));
+    ASSERT_TRUE(Brevand::Press(about, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(about); }));
+    EXPECT_EQ(app->Quit(true), 0);
     EXPECT_TRUE(FileIsClosed(app->DefaultLog()));
 }
 

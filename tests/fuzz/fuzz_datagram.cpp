@@ -5,50 +5,33 @@
 #include <string.h>
 #include <unistd.h>
 
-#include <string>
-
 #include "config/settings.h"
 #include "logout/logout.h"
 #include "platform/posix/model.h"
 #include "reception/reception.h"
 #include "view/view.h"
 
-static void Setup(void)
-{
-    char dir[] = "/tmp/brevand-fuzz-XXXXXX";
-    if (mkdtemp(dir) == NULL || chdir(dir) != 0)
-        abort();
-    // Small sizes, so that rotations and screen cuts happen all the time.
-    snprintf(Settings.LogName, sizeof Settings.LogName, "%s/fuzz.log", dir);
-    Settings.LogSize = 4096;
-    Settings.LogsNum = 3;
-    Settings.ScreenSize = 1000;
-    Settings.FlushTime = 3;
-    SplitLogName();
-    AllocScreenBuffer(Settings.ScreenSize);
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool ready = false;
-    if (!ready) {
-        Setup();
-        ready = true;
+    static char dir[] = "/tmp/brevand-fuzz-XXXXXX";
+    if (Settings.LogSize != 4096) {
+        // Small sizes, so that rotations and screen cuts happen all the time.
+        if (mkdtemp(dir) == NULL || chdir(dir) != 0)
+            abort();
+        snprintf(Settings.LogName, sizeof Settings.LogName, "%s/fuzz.log", dir);
+        Settings.LogSize = 4096;
+        Settings.LogsNum = 3;
+        Settings.ScreenSize = 1000;
+        SplitLogName();
+        AllocScreenBuffer(Settings.ScreenSize);
     }
     // The first byte picks the sender's port and whether the event is an error.
-    ModelDatagram d;
-    d.Bytes.assign((const char*)data, size);
-    memcpy(d.From, "\x0a\x00\x00\x05", 4);
-    d.Port = size > 0 ? (unsigned short)(data[0] * 257) : 514;
+    ModelDatagram d{std::string((const char*)data, size), {10, 0, 0, 5}, (unsigned short)(size ? data[0] * 257 : 514)};
     Model.Injected.push_back(d);
-    long event = size > 1 && data[0] == 0xEE ? (long)data[1] << 16 : 0;
-    if (!OnSocketNotify(event))
+    if (!OnSocketNotify(size > 1 && data[0] == 0xEE ? (long)data[1] << 16 : 0))
         Model.Injected.clear();
-
-    // The composed line is always the datagram's text up to its first zero.
-    if (ScreenBuffer.Text == NULL || strlen(ScreenBuffer.Text) > (size_t)Settings.ScreenSize - 100)
-        abort();
-    if (Model.ViewText.size() > (size_t)Settings.ScreenSize)
+    if (ScreenBuffer.Text == NULL || strlen(ScreenBuffer.Text) > (size_t)Settings.ScreenSize - 100 ||
+        Model.ViewText.size() > (size_t)Settings.ScreenSize)
         abort();
     if (Model.TimerRunning)
         OnViewRefreshTimer();

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <string>
-
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "logout/logout.h"
