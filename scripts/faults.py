@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Proves the test suites: injects each deliberate fault below into a copy of the tree, runs the suite
+that owns the behaviour, and reports any fault that no test catches.
+
+    scripts/faults.py [--only WORD]      (needs what scripts/test.sh needs; about 10 minutes)
+"""
+import argparse, os, shutil, subprocess, sys, tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# (suite, file, text, fault): the text is replaced once by the fault.
+FAULTS = [
+    ("unit", "reception/priority.cpp", "code > 23", "code > 24"),
+    ("unit", "reception/priority.cpp", "(uint32_t)value & 7", "value % 8"),
+    ("unit", "reception/priority.cpp", "magnitude > INT32_MAX ? INT32_MAX", "magnitude > INT32_MAX ? 0"),
+    ("unit", "reception/priority.cpp", "*consumed = (int32_t)(p + 1 - text);", "*consumed = (int32_t)(p - text);"),
+    ("unit", "reception/priority.cpp", "while (IsScanSpace(*p))", "while (0)"),
+    ("unit", "reception/peer_address.cpp", ":%u \"", ":%u\""),
+    ("unit", "reception/datagram.cpp", 'LogPrint(" %s\\r\\n", text + headerLength);',
+     'LogPrint(text + headerLength);'),
+    ("unit", "reception/datagram.cpp", "LastDatagram.Data[got] = '\\0';", ""),
+    ("unit", "reception/datagram.cpp", 'LogPrint("%s", sender);', 'LogPrint("%s", LastDatagram.SenderText);'),
+    ("unit", "reception/listener.cpp", "if (error != 0) {", "if (0) {"),
+    ("unit", "reception/listener.cpp", "MessageCount++;", ""),
+    ("unit", "reception/socket_error.cpp", "for (int i = 0; i < 3; i++)", "for (int i = 0; i < 2; i++)"),
+    ("unit", "logout/log_print.cpp", "char fragment[1024];", "static char fragment[1024];"),
+    ("unit", "logout/log_print.cpp", "if (size > Settings.LogSize &&", "if (size >= Settings.LogSize &&"),
+    ("unit", "logout/log_file.cpp", "        ArchiveName(0, to);\n",
+     "        ArchiveName(0, to);\n        PlatDeleteFile(to);\n"),
+    ("unit", "logout/log_file.cpp", "if (!PlatFileMovable(Settings.LogName))", "if (0)"),
+    ("unit", "logout/log_file.cpp", "for (int i = Settings.LogsNum; i >= 1; i--) {",
+     "for (int i = Settings.LogsNum - 1; i >= 1; i--) {"),
+    ("unit", "logout/log_file.cpp", "if (size < Settings.LogSize)\n            return;",
+     "if (size <= Settings.LogSize)\n            return;"),
+    ("unit", "logout/log_file.cpp", "LogFileState.RetrySize = size + Settings.LogSize;",
+     "LogFileState.RetrySize = 0;"),
+    ("unit", "logout/log_file.cpp", "if (dot != NULL && (slash == NULL || dot > slash)) {", "if (dot != NULL) {"),
+    ("unit", "logout/log_file.cpp", '"%s.%03d"', '"%s.%02d"'),
+    ("unit", "logout/timestamp.cpp", "PlatLocalTime(&local);", "time_t t = time(NULL); gmtime_r(&t, &local);"),
+    ("unit", "view/screen_buffer.cpp", "size_t cut = add + 200;", "size_t cut = add + 100;"),
+    ("unit", "view/screen_buffer.cpp", "size_t keep = lf != NULL ? (size_t)(lf - text) : cut;",
+     "size_t keep = lf != NULL ? (size_t)(lf - text) + 1 : cut;"),
+    ("unit", "view/screen_buffer.cpp", "(const char*)memchr(text + cut, '\\n', have - cut)", "NULL"),
+    ("unit", "view/log_view.cpp", "if (max0 > pos0 + page0 && page0 <= max0)", "if (max0 > pos0 + page0 + 1)"),
+    ("unit", "view/log_view.cpp", "    if (ScreenBuffer.Paused)\n        return;\n", ""),
+    ("unit", "view/refresh_schedule.cpp", "REFRESH_MAX_GAP_MS ? REFRESH_NOW", "REFRESH_MAX_GAP_MS * 10 ? REFRESH_NOW"),
+    ("unit", "config/settings_file.cpp", "    SplitLogName();\n    // ... and these",
+     "    // ... and these"),
+    ("unit", "config/settings_file.cpp", "    Settings.LogSize = ClampSetting(Settings.LogSize, LOGSIZE_MIN, LOGSIZE_MAX);\n", ""),
+    ("unit", "config/settings_file.cpp", "    if (!Settings.FontSet)\n        return;\n", ""),
+    ("unit", "config/settings_file.cpp", "sizeof f.FaceName - 1", "sizeof f.FaceName"),
+    ("unit", "config/settings_file.cpp", "if (old != NULL)\n        PlatDeleteFont(old);", ""),
+    ("unit", "config/settings.cpp", "if (len == 0 || dir[len - 1] != '\\\\')", "if (1)"),
+    ("unit", "config/option_checks.cpp", "} else if (*flushTime > FLUSHTIME_MAX) {", "} else if (*flushTime > 31) {"),
+    ("unit", "app/info_text.cpp", "i < 64 &&", "i < (int)LastDatagram.Length &&"),
+    ("e2e", "app/win_main.cpp", "if (LOWORD(wParam) == IDOK) {", "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {"),
+    ("e2e", "app/win_main.cpp", "#define SPLASH_MS 3000", "#define SPLASH_MS 500"),
+    ("e2e", "app/main_window.cpp", "if (OnSocketNotify((long)event))", "OnSocketNotify((long)event);\n    if (1)"),
+    ("e2e", "app/main_window.cpp", "MoveWindow(LogView, 0, 0, width, height - StatusBarHeight, TRUE);",
+     "MoveWindow(LogView, 0, 0, width, height, TRUE);"),
+    ("e2e", "app/menu_commands.cpp", "ScreenBuffer.Paused = 1;", "ScreenBuffer.Paused = 0;"),
+    ("e2e", "app/menu_commands.cpp", "    ClearScreenBuffer();\n    LogPrint", "    LogPrint"),
+    ("e2e", "config/options_dialog.cpp", "        SplitLogName();\n        UpdateStatusBar();", "        UpdateStatusBar();"),
+    ("e2e", "config/options_dialog.cpp", "    if (screenSize != Settings.ScreenSize) {", "    if (1) {"),
+    ("e2e", "config/options_dialog.cpp", "        PostMessageA(MainWindow, WM_COMMAND, IDM_SAVE, 0);", ""),
+]
+
+
+def run(cmd, cwd, log):
+    return subprocess.run(cmd, cwd=cwd, stdout=log, stderr=subprocess.STDOUT, timeout=900).returncode
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--only", default="", help="only the faults whose file or text contains this")
+    args = parser.parse_args()
+    work = tempfile.mkdtemp(prefix="brevand-faults-")
+    src = os.path.join(work, "src")
+    shutil.copytree(ROOT, src, ignore=shutil.ignore_patterns("build", ".git"))
+    log = open(os.path.join(work, "log.txt"), "w")
+    suites = {
+        "unit": (["cmake", "--build", "build/host", "-j2"],
+                 ["flock", "/tmp/port514.lock", "ctest", "--test-dir", "build/host", "-L", "unit"]),
+        "e2e": (["cmake", "--build", "--preset", "mingw64", "-j2"], ["scripts/e2e.sh", "build/mingw64"]),
+    }
+    if run(["cmake", "--preset", "host"], src, log) or run(["cmake", "--preset", "mingw64"], src, log):
+        sys.exit("faults.py: cannot configure the copy; see " + log.name)
+    survivors = []
+    chosen = [f for f in FAULTS if args.only in f[1] + f[2]]
+    for n, (suite, path, text, fault) in enumerate(chosen, 1):
+        full = os.path.join(src, path)
+        original = open(full).read()
+        if original.count(text) != 1:
+            survivors.append("%s: the text to break is not there once: %r" % (path, text))
+            continue
+        open(full, "w").write(original.replace(text, fault))
+        build, test = suites[suite]
+        caught = run(build, src, log) != 0 or run(test, src, log) != 0
+        open(full, "w").write(original)
+        print("%2d/%d %-7s %-5s %s: %r" % (n, len(chosen), "caught" if caught else "MISSED", suite, path, text),
+              flush=True)
+        if not caught:
+            survivors.append("%s: %r" % (path, text))
+    run(suites["unit"][0], src, log)
+    shutil.rmtree(work) if not survivors else print("kept " + work)
+    print("%d faults, %d caught, %d missed" % (len(chosen), len(chosen) - len(survivors), len(survivors)))
+    sys.exit(1 if survivors else 0)
+
+
+if __name__ == "__main__":
+    main()
