@@ -28,8 +28,8 @@ static const char *const kSeverities[8] = {"Emerg", "Alert", "Crit", "Err", "War
 static const char *const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// The local time is read once a second: under Wine every GetLocalTime or localtime() looks at the
-// zone file again, which costs more than the rest of the line.
+// The local time is read once a second. The runtime's localtime() looks at the zone file again on
+// every call under Wine, which cost more than the rest of the line.
 static char g_stamp[32];
 static DWORD g_stampTick;
 
