@@ -496,11 +496,14 @@ def suite_full(suite):
             continue
         rate = row["lo"] / base["lo"] if row["lo"] and base["lo"] else None
         cpu_b, cpu_m = per_datagram_us(row["best"], "exe"), per_datagram_us(base["best"], "exe")
+        both_b = [per_datagram_us(row["best"], k) for k in ("exe", "wineserver")]
+        both_m = [per_datagram_us(base["best"], k) for k in ("exe", "wineserver")]
+        both = sum(both_b) / sum(both_m) if None not in both_b + both_m and sum(both_m) else None
         if suite.mode == "quick":
             rate = None  # one fixed rate: nothing was searched
-        print("ratio %-16s zero-loss rate x%s, exe CPU per datagram x%s" % (
+        print("ratio %-16s zero-loss rate x%s, exe CPU per datagram x%s, exe + wineserver x%s" % (
             row["label"] + "/minimal:", fmt(rate, "%.2f"),
-            fmt(cpu_b / cpu_m if cpu_b and cpu_m else None, "%.2f")))
+            fmt(cpu_b / cpu_m if cpu_b and cpu_m else None, "%.2f"), fmt(both, "%.2f")))
 
     if suite.json_out:
         with open(suite.json_out, "w") as f:
