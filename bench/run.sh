@@ -7,6 +7,8 @@
 #
 # Options:
 #   --exe PATH        brevand.exe to measure (default: build it with the mingw64 preset)
+#   --exe32 PATH      the i686 brevand.exe measured beside it (default: build it with the mingw32
+#                     preset); skipped, with a line that says so, where 32-bit programs cannot start
 #   --no-brevand      measure the minimal receiver only
 #   --native          add a native Linux receiver row (reference for Wine's own cost)
 #   --port N          port for the minimal and native receivers (default 514; brevand always uses 514)
@@ -26,7 +28,7 @@ set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"
 ROOT="$(cd "$HERE/.." && pwd)"
 
-mode=full exe="" want_brevand=1 native=0 port=514 rcvbuf=4194304 keep=0 json=""
+mode=full exe="" exe32="" want_brevand=1 native=0 port=514 rcvbuf=4194304 keep=0 json=""
 rate=5000 count=1000000 long_receiver=brevand screen_size=6000 trial_seconds=10 criterion=sustained
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -34,6 +36,7 @@ while [ $# -gt 0 ]; do
         --long) mode=long ;;
         --full) mode=full ;;
         --exe) exe="$(realpath -m "$2")"; shift ;;
+        --exe32) exe32="$(realpath -m "$2")"; shift ;;
         --no-brevand) want_brevand=0 ;;
         --native) native=1 ;;
         --port) port="$2"; shift ;;
@@ -46,7 +49,7 @@ while [ $# -gt 0 ]; do
         --criterion) criterion="$2"; shift ;;
         --json) json="$(realpath -m "$2")"; shift ;;
         --keep) keep=1 ;;
-        -h|--help) sed -n '2,27p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,29p' "$0"; exit 0 ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
     shift
@@ -82,8 +85,25 @@ fi
 if [ -n "$exe" ] && [ ! -f "$exe" ]; then echo "run.sh: no such exe: $exe" >&2; exit 1; fi
 echo "== brevand: ${exe:-(not measured)}"
 
+# The i686 exe is the one we ship; it needs a kernel that runs 32-bit programs and 32-bit Wine.
+# Starting the 32-bit loader itself tells both, without guessing.
+# BREVAND_WINE32 names another loader, to try the skip.
+wine32="${BREVAND_WINE32:-/usr/lib/wine/wine}"
+if [ "$want_brevand" = 1 ]; then
+    if ! "$wine32" --version >/dev/null 2>&1; then
+        echo "== brevand i686: SKIPPED, 32-bit programs do not start here ($wine32 --version failed)"
+        exe32=""
+    elif [ -z "$exe32" ]; then
+        (cd "$ROOT" && cmake --preset mingw32 >/dev/null && cmake --build --preset mingw32 -j 2 >/dev/null) || {
+            echo "run.sh: the i686 brevand.exe did not build; use --exe32 PATH" >&2; exit 1; }
+        exe32="$ROOT/build/mingw32/brevand.exe"
+    fi
+    if [ -n "$exe32" ] && [ ! -f "$exe32" ]; then echo "run.sh: no such exe: $exe32" >&2; exit 1; fi
+    if [ -n "$exe32" ]; then echo "== brevand i686: $exe32"; fi
+fi
+
 args=(suite --mode "$mode" --loadgen "$work/bin/loadgen" --minimal "$work/bin/minimal_receiver.exe"
-      --exe "$exe" --prefix "$prefix" --tmp "$work/trials" --port "$port" --rcvbuf "$rcvbuf"
+      --exe "$exe" --exe32 "$exe32" --prefix "$prefix" --tmp "$work/trials" --port "$port" --rcvbuf "$rcvbuf"
       --trial-seconds "$trial_seconds" --criterion "$criterion" --long-rate "$rate" --long-count "$count"
       --long-receiver "$long_receiver" --long-screen-size "$screen_size")
 [ "$native" = 1 ] && args+=(--native "$work/bin/native_receiver")

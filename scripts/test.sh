@@ -75,7 +75,7 @@ fi
 if [ -x bench/run.sh ]; then
     step "benchmark checker tests and smoke run"
     counted python3 bench/test_check.py
-    bench/run.sh --quick --exe "$root/build/mingw64/brevand.exe"
+    bench/run.sh --quick --exe "$root/build/mingw64/brevand.exe" --exe32 "$root/build/mingw32/brevand.exe"
 fi
 
 step "done"
