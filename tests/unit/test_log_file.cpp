@@ -1,6 +1,8 @@
 // The log file: names, the size test after every fragment, rotation that loses nothing.
 #include "support.h"
 
+#include <sys/stat.h>
+
 TEST_F(Brevand, LogNameSplitsAtTheLastDotAfterTheLastBackslash)
 {
     const struct {
@@ -63,14 +65,20 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
          {{"brevand.log", a201}, {"brevand.000", "0"}, {"brevand.001", "1"}, {"brevand.002", "2"}}},
         {"LogsNum 1000: the oldest is base.1000", {{"brevand.999", "9"}}, "brevand.log", 1000, {}, a201,
          {{"brevand.log", ""}, {"brevand.000", a201}, {"brevand.1000", "9"}}},
+        {"base.000 that cannot move up is not deleted", {{"brevand.000", "0"}, {"brevand.001/", ""}},
+         "brevand.log", 1, {}, a201, {{"brevand.log", a201}, {"brevand.000", "0"}}},
         {"a held base.000", {{"brevand.000", "0"}}, "brevand.log", 2, {"brevand.000"}, a201,
          {{"brevand.log", a201}, {"brevand.000", "0"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.guards);
-        ASSERT_EQ(system(("rm -f '" + Dir + "'/*").c_str()), 0);
-        for (const auto& file : c.before)
-            WriteFile(Path(file.first), file.second);
+        ASSERT_EQ(system(("rm -rf '" + Dir + "'/*").c_str()), 0);
+        for (const auto& file : c.before) {
+            if (file.first.back() == '/')  // a folder
+                ASSERT_EQ(mkdir(Path(file.first).c_str(), 0755), 0);
+            else
+                WriteFile(Path(file.first), file.second);
+        }
         Model.Locked.clear();
         for (const std::string& name : c.held)
             Model.Locked.insert(Path(name));

@@ -110,7 +110,7 @@ TEST_F(Screen, PauseAccumulatesAndOnlyTheFirstFragmentAfterItRedraws)
     FireTimer();
     std::string shown = Model.ViewText;
     ScreenBuffer.Paused = 1;
-    for (int i = 0; i < 50; i++)
+    for (int i = 0; i < 50; i++, Model.Tick += 30)  // longer than the flood's redraw gap
         LogPrint("%s", "while paused, kept and cut as usual\r\n");
     ClearScreenBuffer();
     LogPrint("%s", "");
