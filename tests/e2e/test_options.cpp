@@ -80,9 +80,8 @@ TEST_F(OptionsDialog, OkWithoutChangeRotatesTheLogAndKeepsTheView)
     EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(app->PathIn("opts.000")) == log; }));
     EXPECT_EQ(ReadWholeFile(Log()), "");
     EXPECT_TRUE(app->WaitView(log));
-    // FlushTime 0: on disk before the status bar counts it.
-    SendLogged(Log(), "<13>into the fresh file", "<User.Notice>", "into the fresh file");
     EXPECT_TRUE(app->WaitStatus(Log(), count));
+    SendLogged(Log(), "<13>into the fresh file", "<User.Notice>", "into the fresh file");
 }
 
 TEST_F(OptionsDialog, CorrectionsInOrderEmptyFieldsAndANewScreenSizeEmptiesTheView)
