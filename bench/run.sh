@@ -86,12 +86,10 @@ if [ -n "$exe" ] && [ ! -f "$exe" ]; then echo "run.sh: no such exe: $exe" >&2; 
 echo "== brevand: ${exe:-(not measured)}"
 
 # The i686 exe is the one we ship; it needs a kernel that runs 32-bit programs and 32-bit Wine.
-# Starting the 32-bit loader itself tells both, without guessing.
 # BREVAND_WINE32 names another loader, to try the skip.
-wine32="${BREVAND_WINE32:-/usr/lib/wine/wine}"
 if [ "$want_brevand" = 1 ]; then
-    if ! "$wine32" --version >/dev/null 2>&1; then
-        echo "== brevand i686: SKIPPED, 32-bit programs do not start here ($wine32 --version failed)"
+    if ! why=$("$ROOT/scripts/wine32.sh" "${BREVAND_WINE32:-/usr/lib/wine/wine}"); then
+        echo "== brevand i686: SKIPPED, $why"
         exe32=""
     elif [ -z "$exe32" ]; then
         (cd "$ROOT" && cmake --preset mingw32 >/dev/null && cmake --build --preset mingw32 -j 2 >/dev/null) || {

@@ -28,11 +28,10 @@ protected:
         Sleep(150);
         return shown;
     }
-    std::string Statistics(const std::string& path, size_t shown, int screenSize, int flushTime)
+    void ExpectStatistics(const std::string& path, size_t shown, int screenSize, int flushTime)
     {
         app->Command(IDM_STATISTICS);
-        EXPECT_EQ(app->Answer("BREVAND: Statistics"), OneRun::Statistics(path, shown, screenSize, flushTime));
-        return "";
+        EXPECT_EQ(app->Answer("BREVAND: Statistics"), Statistics(path, shown, screenSize, flushTime));
     }
     // Waits for Brevand.ini to read text.
     static bool WaitIni(const std::string& text) { return WaitUntil([&] { return ReadWholeFile(IniPath()) == text; }); }
@@ -70,7 +69,7 @@ TEST_F(OptionsDialog, OpensWithTheSettingsAndCancelOrEscapeChangeNothing)
     EXPECT_EQ(GetFileAttributesA(app->PathIn("opts.000").c_str()), INVALID_FILE_ATTRIBUTES) << "rotated";
     EXPECT_EQ(ReadWholeFile(Log()), log);
     EXPECT_TRUE(app->WaitView(log));
-    Statistics(Log(), log.size(), 6000, 0);
+    ExpectStatistics(Log(), log.size(), 6000, 0);
 }
 
 TEST_F(OptionsDialog, OkWithoutChangeRotatesTheLogAndKeepsTheView)
@@ -92,7 +91,7 @@ TEST_F(OptionsDialog, CorrectionsInOrderEmptyFieldsAndANewScreenSizeEmptiesTheVi
     EXPECT_TRUE(app->WaitView(""));
     Options({{IDC_FLUSHTIME, ""}, {IDC_SCREENSIZE, "50000"}}, IDOK,
             {{" Invalid ScreenSize", "Screen size (50000) is too large. Adjusted to 32000."}});
-    Statistics(Log(), 0, 32000, 0);
+    ExpectStatistics(Log(), 0, 32000, 0);
     EXPECT_EQ(Options({}, IDCANCEL), Log() + "|150000|3|0|32000");
 }
 
