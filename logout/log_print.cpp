@@ -7,30 +7,77 @@
 #include "logout/logout.h"
 #include "view/view.h"
 
+// The size test made after every fragment.
+static int RotationDue(int64_t size)
+{
+    return size > Settings.LogSize &&
+           (LogFileState.RetrySize == 0 || size >= LogFileState.RetrySize);
+}
+
+// Writes fragments[0..] up to and including the first one after which the
+// size test rotates, or all of them, in one write.  Returns how many went.
+static int WriteRun(const char* const fragments[], int count, const size_t lengths[])
+{
+    char run[2 * LOG_RUN_SIZE];
+    size_t used = 0;
+    int64_t size = LogFileState.Size;
+    int n = 0;
+    while (n < count) {
+        if (n > 0 && used + lengths[n] > sizeof run)
+            break;  // too long to gather: the rest goes in the next write
+        memcpy(run + used, fragments[n], lengths[n]);
+        used += lengths[n];
+        size += (int64_t)lengths[n];
+        n++;
+        if (RotationDue(size))
+            break;
+    }
+    if (PlatWrite(LogFileState.Handle, run, used)) {
+        LogFileState.Size += (int64_t)used;
+    } else {
+        int64_t end = PlatSeekEnd(LogFileState.Handle);  // whatever got there
+        if (end >= 0)
+            LogFileState.Size = end;
+    }
+    return n;
+}
+
+void LogFragments(const char* const fragments[], int count)
+{
+    size_t lengths[LOG_FRAGMENTS_MAX];
+    if (count > LOG_FRAGMENTS_MAX)
+        count = LOG_FRAGMENTS_MAX;
+    for (int i = 0; i < count; i++)
+        lengths[i] = strlen(fragments[i]);
+
+    // The file and the view see the same fragments in the same order as if
+    // each were printed alone: a rotation, and whatever it prints, comes
+    // after the fragment that filled the file, before the next one.
+    int done = 0;
+    while (done < count) {
+        int n = 1;
+        if (LogFileState.Handle != PLAT_NO_FILE)
+            n = WriteRun(fragments + done, count - done, lengths + done);
+        for (int i = 0; i < n - 1; i++)
+            if (ScreenBuffer.Text != NULL)
+                ScreenHalf(fragments[done + i]);
+        if (LogFileState.Handle != PLAT_NO_FILE && RotationDue(LogFileState.Size))
+            OpenOrRotateLog();
+        if (ScreenBuffer.Text != NULL)
+            ScreenHalf(fragments[done + n - 1]);
+        done += n;
+    }
+}
+
 void LogPrint(const char* format, ...)
 {
     // Each call formats into its own buffer: a message box inside a nested
     // call lets further calls run before this one is done.
-    char fragment[1024];
+    char fragment[LOG_RUN_SIZE];
     va_list args;
     va_start(args, format);
     vsnprintf(fragment, sizeof fragment, format, args);
     va_end(args);
-
-    if (LogFileState.Handle != PLAT_NO_FILE) {
-        size_t len = strlen(fragment);
-        if (PlatWrite(LogFileState.Handle, fragment, len)) {
-            LogFileState.Size += (int64_t)len;
-        } else {
-            int64_t end = PlatSeekEnd(LogFileState.Handle);  // whatever got there
-            if (end >= 0)
-                LogFileState.Size = end;
-        }
-        int64_t size = LogFileState.Size;
-        if (size > Settings.LogSize &&
-            (LogFileState.RetrySize == 0 || size >= LogFileState.RetrySize))
-            OpenOrRotateLog();
-    }
-    if (ScreenBuffer.Text != NULL)
-        ScreenHalf(fragment);
+    const char* one[1] = {fragment};
+    LogFragments(one, 1);
 }

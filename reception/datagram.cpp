@@ -9,9 +9,6 @@
 
 LastDatagramRecord LastDatagram;
 
-// Counts good receives, so a line can tell whether LastDatagram is still its own.
-static uint32_t ReceiveSerial;
-
 void ReceiveDatagram(void)
 {
     unsigned char from[4] = {0, 0, 0, 0};
@@ -26,26 +23,20 @@ void ReceiveDatagram(void)
     memcpy(LastDatagram.Address, from, 4);
     LastDatagram.Port = port;
     FormatPeerAddress(from, port, LastDatagram.SenderText, sizeof LastDatagram.SenderText);
-    uint32_t serial = ++ReceiveSerial;
 
-    // The line is composed from copies: a message box inside LogPrint can let
-    // another datagram overwrite LastDatagram before this line is complete.
-    char text[DATAGRAM_MAX + 1];
-    char sender[SENDER_TEXT_SIZE];
+    // The line is composed from copies: a message box inside LogFragments can
+    // let another datagram overwrite LastDatagram before this line is complete.
     char stamp[32];
+    char sender[SENDER_TEXT_SIZE];
     char label[PRIORITY_LABEL_SIZE];
-    int32_t headerLength = 0;
-    memcpy(text, LastDatagram.Data, (size_t)got + 1);
-    memcpy(sender, LastDatagram.SenderText, sizeof sender);
+    char message[FRAGMENT_SIZE];
     FormatLocalTime("%b %d %H:%M:%S ", stamp, sizeof stamp);
+    memcpy(sender, LastDatagram.SenderText, sizeof sender);
+    DecodePriorityText(LastDatagram.Data, label, sizeof label, &LastDatagram.HeaderLength);
+    snprintf(message, sizeof message, " %s\r\n", LastDatagram.Data + LastDatagram.HeaderLength);
 
-    LogPrint("%s", stamp);
-    LogPrint("%s", sender);
-    DecodePriorityText(text, label, sizeof label, &headerLength);
-    if (serial == ReceiveSerial)
-        LastDatagram.HeaderLength = headerLength;
-    LogPrint("%s", label);
-    LogPrint(" %s\r\n", text + headerLength);
+    const char* fragments[4] = {stamp, sender, label, message};
+    LogFragments(fragments, 4);
 
     if (Settings.FlushTime == 0)
         FlushLogFile();

@@ -108,4 +108,10 @@ TEST_F(Brevand, LineInterruptedByANestedDatagramStaysWhole)
     EXPECT_EQ(std::string(ScreenBuffer.Text), "Error 5 opening log file\r\n" +
                                                   live.substr(0, live.size() - outer.size()) +
                                                   archive.substr(190) + outer);
+    // A message printed alone keeps its text through the same interruption.
+    ClearScreenBuffer();
+    Model.FailOpens = 1;
+    Model.Inside = nullptr;
+    LogPrint("%s", std::string(250, 'm').c_str());
+    EXPECT_EQ(std::string(ScreenBuffer.Text), "Error 5 opening log file\r\n" + std::string(250, 'm'));
 }
