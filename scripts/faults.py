@@ -2,7 +2,7 @@
 """Proves the test suites: injects each deliberate fault below into a copy of the tree, runs the suite
 that owns the behaviour, and reports any fault that no test catches.
 
-    scripts/faults.py [--only WORD]      (needs what scripts/test.sh needs; about 10 minutes)
+    scripts/faults.py [--only WORD] [--suite unit|e2e]    (needs what scripts/test.sh needs; about 10 minutes)
 """
 import argparse, os, shutil, subprocess, sys, tempfile
 
@@ -75,6 +75,7 @@ def run(cmd, cwd, log):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--only", default="", help="only the faults whose file or text contains this")
+    parser.add_argument("--suite", choices=["unit", "e2e"], help="only the faults of this suite")
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="brevand-faults-")
     src = os.path.join(work, "src")
@@ -88,7 +89,7 @@ def main():
     if run(["cmake", "--preset", "host"], src, log) or run(["cmake", "--preset", "mingw64"], src, log):
         sys.exit("faults.py: cannot configure the copy; see " + log.name)
     survivors = []
-    chosen = [f for f in FAULTS if args.only in f[1] + f[2]]
+    chosen = [f for f in FAULTS if args.only in f[1] + f[2] and args.suite in (None, f[0])]
     for n, (suite, path, text, fault) in enumerate(chosen, 1):
         full = os.path.join(src, path)
         original = open(full).read()
