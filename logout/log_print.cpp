@@ -16,23 +16,29 @@ static int RotationDue(int64_t size)
 
 // Writes fragments[0..] up to and including the first one after which the
 // size test rotates, or all of them, in one write.  Returns how many went.
-static int WriteRun(const char* const fragments[], int count, const size_t lengths[])
+static int WriteRun(const char* const fragments[], int count)
 {
     char run[2 * LOG_RUN_SIZE];
+    const char* data = run;
     size_t used = 0;
-    int64_t size = LogFileState.Size;
     int n = 0;
     while (n < count) {
-        if (n > 0 && used + lengths[n] > sizeof run)
-            break;  // too long to gather: the rest goes in the next write
-        memcpy(run + used, fragments[n], lengths[n]);
-        used += lengths[n];
-        size += (int64_t)lengths[n];
+        size_t len = strlen(fragments[n]);
+        if (used + len > sizeof run) {
+            if (n == 0) {  // too long to gather: written from where it is
+                data = fragments[0];
+                used = len;
+                n = 1;
+            }
+            break;
+        }
+        memcpy(run + used, fragments[n], len);
+        used += len;
         n++;
-        if (RotationDue(size))
+        if (RotationDue(LogFileState.Size + (int64_t)used))
             break;
     }
-    if (PlatWrite(LogFileState.Handle, run, used)) {
+    if (PlatWrite(LogFileState.Handle, data, used)) {
         LogFileState.Size += (int64_t)used;
     } else {
         int64_t end = PlatSeekEnd(LogFileState.Handle);  // whatever got there
@@ -44,20 +50,13 @@ static int WriteRun(const char* const fragments[], int count, const size_t lengt
 
 void LogFragments(const char* const fragments[], int count)
 {
-    size_t lengths[LOG_FRAGMENTS_MAX];
-    if (count > LOG_FRAGMENTS_MAX)
-        count = LOG_FRAGMENTS_MAX;
-    for (int i = 0; i < count; i++)
-        lengths[i] = strlen(fragments[i]);
-
     // The file and the view see the same fragments in the same order as if
     // each were printed alone: a rotation, and whatever it prints, comes
     // after the fragment that filled the file, before the next one.
-    int done = 0;
-    while (done < count) {
+    for (int done = 0; done < count;) {
         int n = 1;
         if (LogFileState.Handle != PLAT_NO_FILE)
-            n = WriteRun(fragments + done, count - done, lengths + done);
+            n = WriteRun(fragments + done, count - done);
         for (int i = 0; i < n - 1; i++)
             if (ScreenBuffer.Text != NULL)
                 ScreenHalf(fragments[done + i]);

@@ -37,7 +37,6 @@ void LogPrint(const char* format, ...) BREVAND_PRINTF(1, 2);
 #define LOG_RUN_SIZE 1024
 // Prints the fragments in order, each as LogPrint("%s", fragment) would,
 // with one write for each run of them that no rotation falls inside.
-#define LOG_FRAGMENTS_MAX 8
 void LogFragments(const char* const fragments[], int count);
 void SplitLogName(void);
 void OpenOrRotateLog(void);

@@ -25,7 +25,7 @@ FAULTS = [
     ("unit", "reception/socket_error.cpp", "for (int i = 0; i < 3; i++)", "for (int i = 0; i < 2; i++)"),
     ("unit", "logout/log_print.cpp", "char fragment[LOG_RUN_SIZE];", "static char fragment[LOG_RUN_SIZE];"),
     ("unit", "logout/log_print.cpp", "return size > Settings.LogSize &&", "return size >= Settings.LogSize &&"),
-    ("unit", "logout/log_print.cpp", "        if (RotationDue(size))\n            break;\n", ""),
+    ("unit", "logout/log_print.cpp", "        if (RotationDue(LogFileState.Size + (int64_t)used))\n            break;\n", ""),
     ("unit", "logout/log_print.cpp", "        for (int i = 0; i < n - 1; i++)", "        for (int i = 0; i < n - 1 && 0; i++)"),
     ("unit", "logout/log_file.cpp", "        ArchiveName(0, to);\n",
      "        ArchiveName(0, to);\n        PlatDeleteFile(to);\n"),
