@@ -49,9 +49,7 @@ protected:
         ASSERT_NE(mkdtemp(templ), nullptr);
         ASSERT_EQ(chdir(Dir.assign(templ).c_str()), 0);
         ResetModel();
-        Model.WindowsDirectory = Dir;
         Model.TickSet = true;
-        Model.Tick = 5000;
         ResetSettings();
         ResetReception();
         CloseLogFile();

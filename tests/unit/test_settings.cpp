@@ -1,8 +1,9 @@
-// Brevand.ini: defaults, silent clamping, the font's text form, saving.
+// Brevand.ini: defaults, silent clamping, the font's text form, saving; the Options corrections.
 #include "support.h"
 
 #include <regex>
 
+#include "config/option_checks.h"
 #include "config/settings_file.h"
 
 TEST_F(Brevand, SettingsAreReadAndForcedIntoRangeSilently)
@@ -11,10 +12,9 @@ TEST_F(Brevand, SettingsAreReadAndForcedIntoRangeSilently)
     const std::string courier = "-13,0,0,0,400,0,0,0,0,3,2,1,49,Courier New";
     // The [Brevand] section; LogName|LogsNum|LogSize|FlushTime|ScreenSize|the font applied|the boxes shown.
     const struct { std::string ini, expect; } cases[] = {
-        {"", plain + "|"},
+        {"", plain + "|"}, {"logsnum = 7 \nLOGSIZE=2000x", d + "7|2000|3|6000||"},
         {"LogSize=50\nLogsNum=0\nFlushTime=45\nScreenSize=40000", d + "1|200|30|32000||"},
         {"LogsNum=abc\nLogSize=\nFlushTime=-3\nScreenSize=999", d + "1|200|0|1000||"},
-        {"logsnum = 7 \nLOGSIZE=2000x", d + "7|2000|3|6000||"},
         {"LogsNum=1001\nLogSize=1073741825\nScreenSize=1000", d + "1000|1073741824|3|1000||"},
         {"LogSize=4294967295\nLogsNum=4294967296", d + "1|200|3|6000||"},
         {"LogName=\n", "|2|100000|3|6000|| Brevand: Error opening log file !\n"},
@@ -39,8 +39,8 @@ TEST_F(Brevand, SettingsAreReadAndForcedIntoRangeSilently)
         LoadSettings();
         CloseLogFile();
         char font[SCREEN_FONT_TEXT_SIZE] = "", got[400];
-        if (Settings.FontSet && !FormatScreenFont(&Model.LastFont, font, sizeof font))
-            snprintf(font, sizeof font, "(too long)");
+        if (Settings.FontSet)
+            FormatScreenFont(&Model.LastFont, font, sizeof font);
         snprintf(got, sizeof got, "%s|%d|%d|%d|%d|%s|", Settings.LogName, Settings.LogsNum, Settings.LogSize,
                  Settings.FlushTime, Settings.ScreenSize, font);
         EXPECT_EQ(got + Boxes(), c.expect);
@@ -66,41 +66,59 @@ TEST_F(Brevand, DefaultLogNameFromTheCurrentDirectory)
     }
 }
 
+// Applied, FontSet, the view's font, fonts deleted: the old font goes only once the new one is on the view.
 TEST_F(Brevand, FontThatCannotBeCreatedIsReportedAndTheOldOneStays)
 {
-    Model.FailFont = true;
-    WriteFile(Path("Brevand.ini"), "[Brevand]\r\nScreenFont=-13,0,0,0,400,0,0,0,0,3,2,1,49,Courier New\r\n");
-    LoadSettings();
-    EXPECT_EQ(Settings.FontSet, 0);
-    EXPECT_TRUE(std::regex_match(Boxes(), std::regex("\\(null\\): Error \\d+ in Applying Font\n"))) << Boxes();
-    // Applied, the view's font, fonts deleted: the old font goes only once the new one is on the view.
     std::string seen;
-    for (bool fail : {false, true, false}) {
+    for (bool fail : {true, false, true, false}) {
         Model.FailFont = fail;
         int applied = ApplyViewFont();
-        seen += std::to_string(applied) + " " + std::to_string((intptr_t)Model.ViewFont) + " " +
-                std::to_string(Model.FontsDeleted) + "|";
+        seen += std::to_string(applied) + " " + std::to_string(Settings.FontSet) + " " +
+                std::to_string((intptr_t)Model.ViewFont) + " " + std::to_string(Model.FontsDeleted) + "|";
     }
-    EXPECT_EQ(seen, "1 1 0|0 1 0|1 2 1|");
+    EXPECT_EQ(seen, "0 0 0 0|1 1 1 0|0 1 1 0|1 1 2 1|");
+    EXPECT_TRUE(std::regex_match(Boxes(), std::regex("(\\(null\\): Error \\d+ in Applying Font\n){2}"))) << Boxes();
 }
 
 TEST_F(Brevand, SaveWritesEveryKeyAndKeepsTheRest)
 {
     WriteFile(Path("Brevand.ini"), "[Brevand]\r\nScreenFont=-11,0,0,0,400,0,0,0,0,3,2,1,49,Keep Me\r\nOther=kept\r\n"
                                    "[Elsewhere]\r\nLogsNum=9\r\n");
-    snprintf(Settings.LogName, sizeof Settings.LogName, "%s", "D:\\logs\\x.log");
-    Settings.LogsNum = 5;
-    Settings.LogSize = 4096;
-    Settings.FlushTime = 0;
-    Settings.ScreenSize = 12000;
+    Settings = SettingsRecord{"D:\\logs\\x.log", 5, 4096, 0, 12000, {}, 0, nullptr};
     SaveSettings();  // no font applied: ScreenFont is left as it was
     EXPECT_EQ(ReadFile(Path("Brevand.ini")),
               "[Brevand]\r\nScreenFont=-11,0,0,0,400,0,0,0,0,3,2,1,49,Keep Me\r\nOther=kept\r\nVersion=1.11\r\n"
               "LogName=D:\\logs\\x.log\r\nLogsNum=5\r\nLogSize=4096\r\nFlushTime=0\r\nScreenSize=12000\r\n"
               "[Elsewhere]\r\nLogsNum=9\r\n");
-    ASSERT_TRUE(ParseScreenFont("-16,7,0,0,700,255,1,0,238,3,2,4,34,Lucida Console", &Settings.Font));
-    ASSERT_TRUE(ApplyViewFont());
+    const std::string font = "-16,7,0,0,700,255,1,0,238,3,2,4,34,Lucida Console";
+    ASSERT_TRUE(ParseScreenFont(font.c_str(), &Settings.Font) && ApplyViewFont());
     SaveSettings();
-    EXPECT_NE(ReadFile(Path("Brevand.ini")).find("\r\nScreenFont=-16,7,0,0,700,255,1,0,238,3,2,4,34,Lucida Console\r\n"),
-              std::string::npos);
+    EXPECT_NE(ReadFile(Path("Brevand.ini")).find("\r\nScreenFont=" + font + "\r\n"), std::string::npos);
+}
+
+TEST_F(Brevand, OptionChecksCorrectEachValueWithItsMessage)
+{
+    struct { int32_t logSize, logsNum, flushTime, screenSize; std::string expect; } cases[] = {  // corrected, messages
+        {200, 1, 0, 1000, "200|1|0|1000\n"}, {2000000000, 1000, 30, 32000, "2000000000|1000|30|32000\n"},
+        {199, 0, 31, 50000, "200|1|30|32000\n"
+                            " Invalid LogSize: Log size (199) is too small. Adjusted to 200.\n"
+                            " Invalid NumOfLogs: Number of logs (0) is too small. Adjusted to 1.\n"
+                            " Invalid FlushTime: FlushTime (31) is too high. Adjusted to 30.\n"
+                            " Invalid ScreenSize: Screen size (50000) is too large. Adjusted to 32000.\n"},
+        // Entries of 2^31 and more read as negative: too small.
+        {INT32_MIN, 1001, -5, 0, "200|1000|0|1000\n"
+                                 " Invalid LogSize: Log size (-2147483648) is too small. Adjusted to 200.\n"
+                                 " Invalid NumOfLogs: Number of logs (1001) is too high. Adjusted to 1000.\n"
+                                 " Invalid FlushTime: FlushTime (-5) is too small. Adjusted to 0.\n"
+                                 " Invalid ScreenSize: Screen size (0) is too small. Adjusted to 1000.\n"},
+    };
+    for (auto& c : cases) {
+        OptionMessage messages[4];
+        int n = CheckOptionValues(&c.logSize, &c.logsNum, &c.flushTime, &c.screenSize, messages);
+        std::string shown = std::to_string(c.logSize) + "|" + std::to_string(c.logsNum) + "|" +
+                            std::to_string(c.flushTime) + "|" + std::to_string(c.screenSize) + "\n";
+        for (int i = 0; i < n; i++)
+            shown += std::string(messages[i].Caption) + ": " + messages[i].Text + "\n";
+        EXPECT_EQ(shown, c.expect);
+    }
 }
