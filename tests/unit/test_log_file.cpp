@@ -31,10 +31,11 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
          {{"b.log", ""}, {"b.000", a + less + "c"}}},
         {"a held oldest archive: none is deleted", "b.log", 2, {{"b.000", "0"}, {"b.001", "1"}, {"b.002!", "2"}}, {a},
          {{"b.log", a}, {"b.000", "0"}, {"b.001", "1"}, {"b.002", "2"}}},
-        {"a held base.000", "b.log", 2, {{"b.000!", "0"}}, {a}, {{"b.log", a}, {"b.000", "0"}}},
+        {"a held base.000: none moves", "b.log", 2, {{"b.000!", "0"}, {"b.001", "1"}}, {a},
+         {{"b.log", a}, {"b.000", "0"}, {"b.001", "1"}}},
         {"base.000 that cannot move up is not deleted", "b.log", 1, {{"b.000", "0"}, {"b.001/", ""}}, {a},
          {{"b.log", a}, {"b.000", "0"}}},
-        {"LogsNum 1000: the oldest is base.1000", "b.log", 1000, {{"b.999", "9"}}, {a},
+        {"LogsNum 1000: the oldest is base.1000", "b.log", 1000, {{"b.999", "9"}, {"b.1000", "X"}}, {a},
          {{"b.log", ""}, {"b.000", a}, {"b.1000", "9"}}},
     };
     for (const auto& c : cases) {
