@@ -100,14 +100,14 @@ TEST_F(Brevand, DumpAndStatisticsTexts)
     AllocScreen(1000);
     Receive("<13>0123456789abcdefghij");
     MessageCount = INT32_MAX;
-    Receive("<1>xy", "255.255.255.255", 65535);
+    Receive(std::string("<1>x\0y", 6), "255.255.255.255", 65535);  // the count is not up to the zero byte
     char text[INFO_TEXT_SIZE];
     FormatPacketDump(text, sizeof text);
     const std::string zeros = "\r\n00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ";
-    EXPECT_EQ(text, "Last received 5 bytes from 255.255.255.255:65535 "
-                    "\r\n3c 31 3e 78 79 00 32 33 34 35 36 37 38 39 61 62 "
+    EXPECT_EQ(text, "Last received 6 bytes from 255.255.255.255:65535 "
+                    "\r\n3c 31 3e 78 00 79 00 33 34 35 36 37 38 39 61 62 "
                     "\r\n63 64 65 66 67 68 69 6a 00 00 00 00 00 00 00 00 " + zeros + zeros);
-    FormatStatistics(text, sizeof text);  // the two lines have 66 and 55 bytes
-    EXPECT_STREQ(text, "Log FileName   \t: C:\\logs\\brevand.log\r\nSize of Screen  \t: 121 / 1000\r\n"
+    FormatStatistics(text, sizeof text);  // the two lines have 66 and 54 bytes
+    EXPECT_STREQ(text, "Log FileName   \t: C:\\logs\\brevand.log\r\nSize of Screen  \t: 120 / 1000\r\n"
                        "Total Messages  \t: 2147483648\r\nFlush writes (s)\t: 7");
 }
