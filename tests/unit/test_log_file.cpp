@@ -1,152 +1,80 @@
-// The log file: names, the size test after every fragment, rotation that loses nothing.
+// The log file: archive names, the size test after every fragment, rotation that loses nothing.
 #include "support.h"
 
-#include <sys/stat.h>
-
-TEST_F(Brevand, LogNameSplitsAtTheLastDotAfterTheLastBackslash)
-{
-    const struct {
-        const char *path, *base, *extension;
-    } cases[] = {
-        {"C:\\logs\\brevand.log", "C:\\logs\\brevand", "log"},
-        {"messages.txt", "messages", "txt"},
-        {"C:\\my.logs\\messages", "C:\\my.logs\\messages", "log"},
-        {"C:/my.logs/messages", "C:/my", "logs/messages"},
-        {"", "", "log"},
-        {"a.0123456789012345678901234567890123456789", "a", "0123456789012345678901234567890"},
-    };
-    Model.FailOpens = 100;  // only the names matter here
-    for (const auto& c : cases) {
-        snprintf(Settings.LogName, sizeof Settings.LogName, "%s", c.path);
-        SplitLogName();
-        EXPECT_EQ(std::string(LogFileState.Base) + "|" + LogFileState.Extension,
-                  std::string(c.base) + "|" + c.extension);
-    }
-}
-
-// LogSize 200: the files before, the log's name, LogsNum, files another program
-// holds, one fragment written; every file of the folder afterwards.
+// LogSize 200: the log's name, LogsNum, the files before (a name ending in "/" is a folder, in "!" a file
+// another program holds), the fragments written ("" where the other program lets go); every file afterwards.
 TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
 {
-    typedef std::map<std::string, std::string> Folder;
-    const std::string a201(201, 'a');
+    const std::string a(201, 'a'), full(200, 'f'), less(199, 'l');
     const struct {
-        const char* guards;
-        Folder before;
-        const char* name;
+        const char *guards, *name;
         int logsNum;
-        std::vector<std::string> held;
-        std::string fragment;
-        Folder after;
+        std::map<std::string, std::string> before;
+        std::vector<std::string> fragments;
+        std::map<std::string, std::string> after;
     } cases[] = {
-        {"a file of exactly LogSize after a write stays", {}, "brevand.log", 2, {}, std::string(200, 'w'),
-         {{"brevand.log", std::string(200, 'w')}}},
-        {"one byte more makes the first archive", {}, "brevand.log", 2, {}, a201,
-         {{"brevand.log", ""}, {"brevand.000", a201}}},
-        {"archives move up, the oldest is deleted",
-         {{"brevand.000", "0"}, {"brevand.001", "1"}, {"brevand.002", "2"}}, "brevand.log", 2, {}, a201,
-         {{"brevand.log", ""}, {"brevand.000", a201}, {"brevand.001", "0"}, {"brevand.002", "1"}}},
-        {"gaps move up by one, higher numbers and other names stay",
-         {{"brevand.000", "0"}, {"brevand.002", "2"}, {"brevand.007", "7"}, {"brevand.0002", "x"}},
-         "brevand.log", 3, {}, a201,
-         {{"brevand.log", ""}, {"brevand.000", a201}, {"brevand.001", "0"}, {"brevand.003", "2"},
-          {"brevand.007", "7"}, {"brevand.0002", "x"}}},
-        {"at open a file of exactly LogSize rotates", {{"brevand.log", std::string(200, 'o')}},
-         "brevand.log", 2, {}, "new", {{"brevand.log", "new"}, {"brevand.000", std::string(200, 'o')}}},
-        {"at open one byte less does not", {{"brevand.log", std::string(199, 'o')}}, "brevand.log", 2, {},
-         "n", {{"brevand.log", std::string(199, 'o') + "n"}}},
-        {"a name without extension moves itself", {{"messages.log", "not ours"}}, "messages", 2, {}, a201,
-         {{"messages", ""}, {"messages.000", a201}, {"messages.log", "not ours"}}},
-        {"a held live file grows on", {{"brevand.000", "0"}}, "brevand.log", 2, {"brevand.log"}, a201,
-         {{"brevand.log", a201}, {"brevand.000", "0"}}},
-        {"a held oldest archive: the newest is not deleted to make room",
-         {{"brevand.000", "0"}, {"brevand.001", "1"}, {"brevand.002", "2"}}, "brevand.log", 2,
-         {"brevand.002"}, a201,
-         {{"brevand.log", a201}, {"brevand.000", "0"}, {"brevand.001", "1"}, {"brevand.002", "2"}}},
-        {"LogsNum 1000: the oldest is base.1000", {{"brevand.999", "9"}}, "brevand.log", 1000, {}, a201,
-         {{"brevand.log", ""}, {"brevand.000", a201}, {"brevand.1000", "9"}}},
-        {"base.000 that cannot move up is not deleted", {{"brevand.000", "0"}, {"brevand.001/", ""}},
-         "brevand.log", 1, {}, a201, {{"brevand.log", a201}, {"brevand.000", "0"}}},
-        {"a held base.000", {{"brevand.000", "0"}}, "brevand.log", 2, {"brevand.000"}, a201,
-         {{"brevand.log", a201}, {"brevand.000", "0"}}},
+        {"a file of exactly LogSize after a write stays", "b.log", 2, {}, {full}, {{"b.log", full}}},
+        {"one byte more makes the first archive", "b.log", 2, {}, {a}, {{"b.log", ""}, {"b.000", a}}},
+        {"archives move up, the oldest is deleted", "b.log", 2, {{"b.000", "0"}, {"b.001", "1"}, {"b.002", "2"}}, {a},
+         {{"b.log", ""}, {"b.000", a}, {"b.001", "0"}, {"b.002", "1"}}},
+        {"gaps move up by one, higher numbers and other names stay", "b.log", 3,
+         {{"b.000", "0"}, {"b.002", "2"}, {"b.007", "7"}, {"b.0002", "x"}}, {a},
+         {{"b.log", ""}, {"b.000", a}, {"b.001", "0"}, {"b.003", "2"}, {"b.007", "7"}, {"b.0002", "x"}}},
+        {"at open exactly LogSize rotates", "b.log", 2, {{"b.log", full}}, {"n"}, {{"b.log", "n"}, {"b.000", full}}},
+        {"at open one byte less does not", "b.log", 2, {{"b.log", less}}, {"n"}, {{"b.log", less + "n"}}},
+        {"no extension: the name moves", "b", 2, {{"b.log", "x"}}, {a}, {{"b", ""}, {"b.000", a}, {"b.log", "x"}}},
+        // The base is the name up to its last dot after its last backslash; "/" is no separator here.
+        {"a dot before a backslash starts no extension", "x.d\\b", 2, {}, {a}, {{"x.d\\b", ""}, {"x.d\\b.000", a}}},
+        {"a dot before a slash does", "x.d/b", 2, {{"x.d/", ""}}, {a}, {{"x.000", a}}},
+        {"a held live file grows", "b.log", 2, {{"b.log!", ""}, {"b.000", "0"}}, {a}, {{"b.log", a}, {"b.000", "0"}}},
+        {"a held live file is tried again only after another LogSize", "b.log", 1, {{"b.log!", ""}}, {a, "", less, "c"},
+         {{"b.log", ""}, {"b.000", a + less + "c"}}},
+        {"a held oldest archive: none is deleted", "b.log", 2, {{"b.000", "0"}, {"b.001", "1"}, {"b.002!", "2"}}, {a},
+         {{"b.log", a}, {"b.000", "0"}, {"b.001", "1"}, {"b.002", "2"}}},
+        {"a held base.000: none moves", "b.log", 2, {{"b.000!", "0"}, {"b.001", "1"}}, {a},
+         {{"b.log", a}, {"b.000", "0"}, {"b.001", "1"}}},
+        {"base.000 that cannot move up is not deleted", "b.log", 1, {{"b.000", "0"}, {"b.001/", ""}}, {a},
+         {{"b.log", a}, {"b.000", "0"}}},
+        {"LogsNum 1000: the oldest is base.1000", "b.log", 1000, {{"b.999", "9"}, {"b.1000", "X"}}, {a},
+         {{"b.log", ""}, {"b.000", a}, {"b.1000", "9"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.guards);
-        ASSERT_EQ(system(("rm -rf '" + Dir + "'/*").c_str()), 0);
-        for (const auto& file : c.before) {
-            if (file.first.back() == '/')  // a folder
-                ASSERT_EQ(mkdir(Path(file.first).c_str(), 0755), 0);
-            else
-                WriteFile(Path(file.first), file.second);
-        }
+        ASSERT_EQ(system(("rm -rf " + Dir + "/*").c_str()), 0);
         Model.Locked.clear();
-        for (const std::string& name : c.held)
-            Model.Locked.insert(Path(name));
-        OpenLog(c.name, 200, c.logsNum);
-        LogPrint("%s", c.fragment.c_str());
+        for (const auto& [name, bytes] : c.before) {
+            std::string path = Path(name.substr(0, name.find_last_not_of("/!") + 1));
+            if (name.back() == '/')
+                std::filesystem::create_directory(path);
+            else
+                WriteFile(path, bytes);
+            if (name.back() == '!')
+                Model.Locked.insert(path);
+        }
+        OpenLog(200, c.logsNum, c.name);
+        for (const std::string& fragment : c.fragments)
+            fragment.empty() ? Model.Locked.clear() : LogPrint("%s", fragment.c_str());
         EXPECT_EQ(Files(), c.after);
         CloseLogFile();
     }
 }
 
-TEST_F(Brevand, HeldLiveFileIsTriedAgainOnlyAfterAnotherLogSize)
+TEST_F(Brevand, EveryLineOnceAndInOrderAcrossHundredsOfRotations)
 {
-    OpenLog("brevand.log", 200, 1);
-    Model.Locked.insert(Path("brevand.log"));
-    LogPrint("%s", std::string(250, 'a').c_str());
-    Model.Locked.clear();
-    LogPrint("%s", std::string(199, 'b').c_str());
-    EXPECT_EQ(Files().size(), 1u) << "retried before another LogSize bytes";
-    LogPrint("%s", "c");
-    EXPECT_EQ(Files(), (std::map<std::string, std::string>{
-                           {"brevand.log", ""},
-                           {"brevand.000", std::string(250, 'a') + std::string(199, 'b') + "c"}}));
-}
-
-TEST_F(Brevand, LineCrossingLogSizeContinuesInTheNewFile)
-{
-    WriteFile(Path("brevand.log"), std::string(190, 'o'));
-    OpenLog("brevand.log", 200, 2);
-    Receive("<13>split line");
-    std::string old = ReadFile(Path("brevand.000"));
-    EXPECT_EQ(old.size(), 206u) << "the timestamp ends the old file";
-    EXPECT_EQ(ReadFile(Path("brevand.log")), "10.0.0.5:1024 <User.Notice> split line\r\n");
-    // A line into a file still small enough stays whole, however long.
-    Receive("<13>" + std::string(500, 'L'));
-    EXPECT_EQ(ReadFile(Path("brevand.000")).substr(40 + 16), "10.0.0.5:1024 <User.Notice> " +
-                                                                std::string(500, 'L') + "\r\n");
-}
-
-TEST_F(Brevand, UnopenableLogIsReportedAndTheViewStillGetsLines)
-{
-    ASSERT_TRUE(AllocScreenBuffer(6000));
-    Settings.LogName[0] = '\0';
-    SplitLogName();
-    ASSERT_EQ(Model.Boxes.size(), 1u);
-    EXPECT_EQ(Model.Boxes[0].Text, "Error opening log file !");
-    Receive("<13>still shown");
-    EXPECT_EQ(std::string(ScreenBuffer.Text).substr(0, 26), "Error 2 opening log file\r\n");
-    EXPECT_EQ(std::string(ScreenBuffer.Text).substr(26 + 16), "10.0.0.5:1024 <User.Notice> still shown\r\n");
-    EXPECT_TRUE(Files().empty());
-}
-
-TEST_F(Brevand, EveryLineOnceAcrossHundredsOfRotations)
-{
-    OpenLog("brevand.log", 2000, 1000);
+    OpenLog(2000, 1000);
     const int total = 20000;
     for (int i = 0; i < total; i++)
         Receive("<134>seq=" + std::to_string(i));
-    // Oldest archive first: a line cut by a rotation joins up again.
+    // Oldest archive first, so that a line cut by a rotation joins up again: Files() names the archives
+    // newest first, so each goes in front, and the live file last.
     std::string all;
-    char name[ARCHIVE_NAME_SIZE];
-    for (int i = 1000; i >= 0; i--) {
-        ArchiveName(i, name);
-        all += ReadFile(name);
-    }
-    all += ReadFile(Path("brevand.log"));
-    std::vector<int> seen(total, 0);
-    for (size_t at = 0; (at = all.find("seq=", at)) != std::string::npos; at++)
-        seen[(size_t)atoi(all.c_str() + at + 4)]++;
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), total);
-    EXPECT_GT(Files().size(), 400u);
+    const auto files = Files();
+    for (const auto& [name, bytes] : files)
+        all.insert(name == "brevand.log" ? all.size() : 0, bytes);
+    size_t at = 0;
+    for (int i = 0; i < total && at != std::string::npos; i++)
+        at = all.find(" seq=" + std::to_string(i) + "\r\n", at);
+    EXPECT_NE(at, std::string::npos);
+    EXPECT_EQ(std::count(all.begin(), all.end(), '='), total) << "only the lines have a '='";
+    EXPECT_GT(files.size(), 400u);
 }

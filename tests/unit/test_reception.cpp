@@ -1,117 +1,113 @@
-// One datagram, one line: the local time, the sender, the label and the text exactly; errors reported.
+// One datagram, one line: the local time, the sender, the label and the text exactly; errors reported; the
+// Dump and Statistics texts.
 #include "support.h"
 
-#include <arpa/inet.h>
 #include <sys/socket.h>
-#include <unistd.h>
+
+#include "app/info_text.h"
 
 TEST_F(Brevand, EachDatagramGivesItsExactLine)
 {
-    const struct {
-        std::string datagram, line;  // the line after the timestamp and "10.0.0.5:1024 "
-    } cases[] = {
-        {"<34>login failed", "<Auth.Crit> login failed"},
-        {"no header", "<none> no header"},
-        {"", "<none> "},
-        {"<0>boot", "<Kern.Emerg> boot"},
-        {"<191>x", "<Local7.Debug> x"},
-        {"<192>x", "<???.Emerg> x"},
-        {"<-1>x", "<???.Debug> x"},
-        {"<\t+13>x", "<User.Notice> x"},
-        {"<13 x", "<User.Notice> <13 x"},
-        {"<13>", "<User.Notice> "},
-        {"<>x", "<none> <>x"},
-        {" <13>x", "<none>  <13>x"},
+    const struct { std::string datagram, line; } cases[] = {  // the line after the stamp and "10.0.0.5:1024 "
+        {"<34>login failed", "<Auth.Crit> login failed"}, {"no header", "<none> no header"}, {"", "<none> "},
+        {"<0>boot", "<Kern.Emerg> boot"}, {"<191>x", "<Local7.Debug> x"}, {"<192>x", "<???.Emerg> x"},
+        {"<-1>x", "<???.Debug> x"}, {"<\t+13>x", "<User.Notice> x"}, {"<13 x", "<User.Notice> <13 x"},
+        {"<13>", "<User.Notice> "}, {"<>x", "<none> <>x"}, {" <13>x", "<none>  <13>x"},
         {"<13><14>x", "<User.Notice> <14>x"},
         // Beyond 32 bits the number saturates at either end.
-        {"<99999999999999999999>x", "<???.Debug> x"},
-        {"<-2147483648>x", "<???.Emerg> x"},
+        {"<99999999999999999999>x", "<???.Debug> x"}, {"<-2147483648>x", "<???.Emerg> x"},
         // The text is written unchanged, up to its first zero byte, and never as a format.
-        {"<13>line\n", "<User.Notice> line\n"},
-        {std::string("<13>abc\0def", 11), "<User.Notice> abc"},
-        {"%n%s%d <13>%x%%", "<none> %n%s%d <13>%x%%"},
-        {"<13>\x01\x7f\xff\xe9\t", "<User.Notice> \x01\x7f\xff\xe9\t"},
+        {"<13>line\n", "<User.Notice> line\n"}, {std::string("<13>abc\0def", 11), "<User.Notice> abc"},
+        {"%n%s%d <13>%x%%", "<none> %n%s%d <13>%x%%"}, {"<13>\x01\x7f\xff\xe9\t", "<User.Notice> \x01\x7f\xff\xe9\t"},
         {"<13>" + std::string(596, 'a'), "<User.Notice> " + std::string(596, 'a')},
     };
     setenv("TZ", "America/New_York", 1);  // away from UTC, so that UTC would show
     tzset();
-    OpenLog("brevand.log");
+    auto stamp = [] {
+        char out[32];
+        time_t now = time(nullptr);
+        return std::string(out, strftime(out, sizeof out, "%b %d %H:%M:%S ", localtime(&now)));
+    };
+    OpenLog();
     for (const auto& c : cases) {
         size_t before = ReadFile(Path("brevand.log")).size();
-        std::string stamp = LocalStamp();
+        std::string early = stamp();
         Receive(c.datagram);
         std::string line = ReadFile(Path("brevand.log")).substr(before);
-        EXPECT_TRUE(line.substr(0, 16) == stamp || line.substr(0, 16) == LocalStamp()) << line;
+        EXPECT_TRUE(line.substr(0, 16) == early || line.substr(0, 16) == stamp()) << line;
         EXPECT_EQ(line.substr(16), "10.0.0.5:1024 " + c.line + "\r\n") << c.datagram;
     }
-    char out[SENDER_TEXT_SIZE];
-    const unsigned char widest[4] = {255, 255, 255, 255};
-    EXPECT_STREQ(FormatPeerAddress(widest, 65535, out, sizeof out), "255.255.255.255:65535 ");
-
-    // A datagram over 600 bytes gives only the error line; the dump keeps the last good one.
-    size_t before = ReadFile(Path("brevand.log")).size();
-    Receive("<14>" + std::string(597, 'Q'));
-    EXPECT_EQ(ReadFile(Path("brevand.log")).substr(before),
-              "\r\nSOCKET ERROR: A datagram was larger than the receive buffer and was dropped. "
-              "(Error in LogRequest, error 10040)\r\n\r\n");
-    EXPECT_EQ(LastDatagram.Length, 600);
-    EXPECT_EQ(Model.Beeps + Model.Boxes.size(), 0u);
 }
 
-TEST_F(Brevand, ErrorEventIsCountedAndLoggedWithoutReceiving)
+// Every socket error is logged with its step and code; only a listener that cannot start beeps and says so.
+TEST_F(Brevand, SocketErrorsAreLoggedAndOnlyATakenPortIsShown)
 {
-    OpenLog("brevand.log");
-    EXPECT_FALSE(OnSocketNotify(10050L << 16));
-    EXPECT_EQ(MessageCount, 1);
-    EXPECT_EQ(ReadFile(Path("brevand.log")),
-              "\r\nSOCKET ERROR: The network is down. (|-- Error on listen socket, error 10050)\r\n\r\n");
-    EXPECT_EQ(Model.Beeps, 0);
-}
-
-TEST_F(Brevand, TakenPortEndsTheListenerWithBeepsAndAMessage)
-{
+    OpenLog();
+    Receive("<14>" + std::string(597, 'Q'));     // over 600 bytes: dropped, the dump keeps what it had
+    EXPECT_FALSE(OnSocketNotify(10050L << 16));  // an error event receives nothing
+    EXPECT_EQ(MessageCount, 2);
+    EXPECT_EQ(LastDatagram.Length, 0);
     int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(SYSLOG_PORT);
+    sockaddr_in a{AF_INET, htons(SYSLOG_PORT), {}, {}};
     ASSERT_EQ(bind(s, (sockaddr*)&a, sizeof a), 0) << "port 514 must be free, and the tests run as root";
     EXPECT_EQ(OpenListener(), 0);
     close(s);
     EXPECT_EQ(Model.Beeps, 3);
-    ASSERT_EQ(Model.Boxes.size(), 1u);
-    EXPECT_EQ(Model.Boxes[0].Caption + ": " + Model.Boxes[0].Text,
-              "BREVAND Error: The address is already in use: another program is listening on the port. "
-              "(Error binding Logging Socket, error 10048)\r\n");
+    const std::string taken = "The address is already in use: another program is listening on the port. "
+                              "(Error binding Logging Socket, error 10048)\r\n";
+    EXPECT_EQ(Boxes(), "BREVAND Error: " + taken + "\n");
+    EXPECT_EQ(ReadFile(Path("brevand.log")),
+              "\r\nSOCKET ERROR: A datagram was larger than the receive buffer and was dropped. "
+              "(Error in LogRequest, error 10040)\r\n\r\n"
+              "\r\nSOCKET ERROR: The network is down. (|-- Error on listen socket, error 10050)\r\n\r\n"
+              "\r\nSOCKET ERROR: " + taken + "\r\n");
 }
 
 // The message box of a failed reopen runs other events before the outer line is done.
 TEST_F(Brevand, LineInterruptedByANestedDatagramStaysWhole)
 {
-    ASSERT_TRUE(AllocScreenBuffer(6000));
+    AllocScreen();
     WriteFile(Path("brevand.log"), std::string(190, 'o'));
-    OpenLog("brevand.log", 200, 2);
+    OpenLog(200);
     Model.FailOpens = 1;
-    Model.Inside = [this] {
+    Model.Inside = [] {
         SplitLogName();  // the operator fixes the log meanwhile
         Receive("<19>nested", "10.0.0.9", 2000);
     };
     Receive("<34>outer text");
-    ASSERT_EQ(Model.Boxes.size(), 1u);
-    EXPECT_EQ(Model.Boxes[0].Text + "|" + Model.Boxes[0].Caption, "Error opening log file !| Brevand");
-    EXPECT_EQ(Model.Boxes[0].Flags, (unsigned)PLAT_MB_ICONERROR);
-
-    std::string archive = ReadFile(Path("brevand.000"));
-    EXPECT_EQ(archive.substr(0, 190), std::string(190, 'o')) << "the outer stamp ends the old file";
-    std::string live = ReadFile(Path("brevand.log"));
+    EXPECT_EQ(Boxes(), " Brevand: Error opening log file !\n");
+    EXPECT_EQ(Model.Boxes.at(0).Flags, (unsigned)PLAT_MB_ICONERROR);
+    std::string archive = ReadFile(Path("brevand.000")), live = ReadFile(Path("brevand.log"));
     std::string outer = "10.0.0.5:1024 <Auth.Crit> outer text\r\n";
+    EXPECT_EQ(archive.substr(0, 190), std::string(190, 'o')) << "the outer stamp ends the old file";
     EXPECT_EQ(live.substr(16), "10.0.0.9:2000 <Mail.Err> nested\r\n" + outer);
-    EXPECT_EQ(std::string(ScreenBuffer.Text), "Error 5 opening log file\r\n" +
-                                                  live.substr(0, live.size() - outer.size()) +
-                                                  archive.substr(190) + outer);
-    // A message printed alone keeps its text through the same interruption.
+    EXPECT_EQ(ScreenBuffer.Text, "Error 5 opening log file\r\n" + live.substr(0, live.size() - outer.size()) +
+                                     archive.substr(190) + outer);
+    // A message printed alone keeps its text through the same failure, and with no log the view goes on.
     ClearScreenBuffer();
     Model.FailOpens = 1;
-    Model.Inside = nullptr;
     LogPrint("%s", std::string(250, 'm').c_str());
-    EXPECT_EQ(std::string(ScreenBuffer.Text), "Error 5 opening log file\r\n" + std::string(250, 'm'));
+    Receive("<13>no log");
+    EXPECT_EQ(std::string(ScreenBuffer.Text).erase(276, 16),  // without the stamp
+              "Error 5 opening log file\r\n" + std::string(250, 'm') + "10.0.0.5:1024 <User.Notice> no log\r\n");
+}
+
+// The dump shows the first 64 bytes of the receive area whatever was received; the count goes past 32 bits.
+TEST_F(Brevand, DumpAndStatisticsTexts)
+{
+    snprintf(Settings.LogName, sizeof Settings.LogName, "%s", "C:\\logs\\brevand.log");
+    Settings.FlushTime = 7;
+    AllocScreen(1000);
+    Receive("<13>0123456789abcdefghij");
+    MessageCount = INT32_MAX;
+    Receive(std::string("<1>x\0y", 6), "255.255.255.255", 65535);  // the count is not up to the zero byte
+    char text[INFO_TEXT_SIZE];
+    FormatPacketDump(text, sizeof text);
+    const std::string zeros = "\r\n00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ";
+    EXPECT_EQ(text, "Last received 6 bytes from 255.255.255.255:65535 "
+                    "\r\n3c 31 3e 78 00 79 00 33 34 35 36 37 38 39 61 62 "
+                    "\r\n63 64 65 66 67 68 69 6a 00 00 00 00 00 00 00 00 " + zeros + zeros);
+    FormatStatistics(text, sizeof text);  // the two lines have 66 and 54 bytes
+    EXPECT_STREQ(text, "Log FileName   \t: C:\\logs\\brevand.log\r\nSize of Screen  \t: 120 / 1000\r\n"
+                       "Total Messages  \t: 2147483648\r\nFlush writes (s)\t: 7");
 }
