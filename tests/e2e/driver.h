@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <stdio.h>
 
 #include <algorithm>
 #include <functional>
@@ -30,17 +29,15 @@ inline bool EndsWith(const std::string& text, const std::string& tail)
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// WM_GETTEXT and WM_SETTEXT to a window of another process, at most 3 s each, so that a hung program
-// fails a check instead of hanging the run.
+// A window of another process, at most 3 s a message, so that a hung program fails a check, not the run.
 inline std::string WindowText(HWND window)
 {
-    DWORD_PTR length = 0, copied = 0;
-    if (!window || !SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 3000, &length))
+    char text[40000];
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000,
+                             &copied))
         return "";
-    std::string text(length + 1, '\0');
-    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 3000,
-                        &copied);
-    return text.substr(0, copied);
+    return std::string(text, copied);
 }
 
 inline bool SetText(HWND window, const std::string& text)
@@ -78,94 +75,74 @@ inline std::string IniPath()
     return std::string(dir) + "\\Brevand.ini";
 }
 
-inline std::string LocalStamp()
-{
-    SYSTEMTIME t;
-    char text[32];
-    GetLocalTime(&t);
-    snprintf(text, sizeof text, "%.3s %02u %02u:%02u:%02u", "JanFebMarAprMayJunJulAugSepOctNovDec" + 3 * (t.wMonth - 1),
-             t.wDay, t.wHour, t.wMinute, t.wSecond);
-    return text;
-}
-
 // A syslog sender on 127.0.0.1; Sender(514) holds port 514 instead, so that the program's bind fails.
-class Sender {
-public:
-    explicit Sender(unsigned short port = 0) : socket_(socket(AF_INET, SOCK_DGRAM, 0)), port_(0)
+struct Sender {
+    explicit Sender(unsigned short port = 0) : socket(::socket(AF_INET, SOCK_DGRAM, 0))
     {
         sockaddr_in local = {AF_INET, htons(port), {}, {}};
         local.sin_addr.s_addr = htonl(port ? INADDR_ANY : INADDR_LOOPBACK);
         int length = sizeof local;
-        if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-            getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length) == 0)
-            port_ = ntohs(local.sin_port);
+        if (bind(socket, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+            getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) == 0)
+            bound = ntohs(local.sin_port);
     }
-    ~Sender() { closesocket(socket_); }
-    bool Bound() const { return port_ != 0; }
+    ~Sender() { closesocket(socket); }
     bool Send(const std::string& datagram) const
     {
         sockaddr_in to = {AF_INET, htons(514), {}, {}};
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         int size = static_cast<int>(datagram.size());
-        return sendto(socket_, datagram.data(), size, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) == size;
+        return sendto(socket, datagram.data(), size, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) == size;
     }
-    std::string Peer() const { return "127.0.0.1:" + std::to_string(port_) + " "; }
-
-private:
-    SOCKET socket_;
-    unsigned short port_;
+    std::string Peer() const { return "127.0.0.1:" + std::to_string(bound) + " "; }
+    SOCKET socket;
+    unsigned short bound = 0;
 };
 
 // brevand.exe run in a fresh folder under %TEMP%; the destructor ends it and removes the folder.
-class Brevand {
-public:
+struct Brevand {
     Brevand()
     {
         static int serial = 0;
         char temp[MAX_PATH] = "", full[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
-        std::string dir = temp + ("brevand-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                  std::to_string(++serial));
-        CreateDirectoryA(dir.c_str(), nullptr);
-        DWORD n = GetLongPathNameA(dir.c_str(), full, sizeof full);  // the program shows the long name
-        dir_ = n > 0 && n < sizeof full ? full : dir;
+        std::string made = temp + ("brevand-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                   std::to_string(++serial));
+        CreateDirectoryA(made.c_str(), nullptr);
+        DWORD n = GetLongPathNameA(made.c_str(), full, sizeof full);  // the program shows the long name
+        dir = n > 0 && n < sizeof full ? full : made;
     }
     ~Brevand()
     {
         if (Running())
-            TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-        system(("rmdir /s /q \"" + dir_ + "\" 2>nul").c_str());
+            TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, 5000);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        system(("rmdir /s /q \"" + dir + "\" 2>nul").c_str());
     }
-    std::string PathIn(const char* name) const { return dir_ + "\\" + name; }
+    std::string PathIn(const char* name) const { return dir + "\\" + name; }
     std::string DefaultLog() const { return PathIn("brevand.log"); }
-
     // Writes Brevand.ini, "$DIR" standing for the run's folder; "" removes it.
     bool WriteIni(std::string text) const
     {
         for (size_t at; (at = text.find("$DIR")) != std::string::npos;)
-            text.replace(at, 4, dir_);
+            text.replace(at, 4, dir);
         DeleteFileA(IniPath().c_str());
         FILE* file = text.empty() ? nullptr : fopen(IniPath().c_str(), "wb");
         return !file || (fwrite(text.data(), 1, text.size(), file) == text.size()) + (fclose(file) == 0) == 2;
     }
-
-    bool Launch()
+    // Starts the program; the start-up About box, closed with OK when pressOk.
+    HWND Launch(bool pressOk)
     {
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-        process_ = PROCESS_INFORMATION();
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
         std::string commandLine = "\"" + BrevandExe + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        return CreateProcessA(BrevandExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(),
-                              &startup, &process_);
-    }
-    // The start-up About box; pressOk closes it early.
-    HWND WaitAboutBox(bool pressOk)
-    {
+        if (!CreateProcessA(BrevandExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                            &startup, &process))
+            return nullptr;
         HWND box = WaitBox("About Brevand", 15000);
         if (box && pressOk && Press(box, IDOK))
             WaitUntil([&] { return !IsWindowVisible(box); });
@@ -175,42 +152,35 @@ public:
     bool WaitReady()
     {
         WaitUntil([&] {
-            main_ = Find("brevandClass", "Windows Brevand");
-            view_ = FindWindowExA(main_, nullptr, "Edit", nullptr);
-            status_ = FindWindowExA(main_, nullptr, "msctls_statusbar32", nullptr);
-            return !Running() || WindowText(status_).compare(0, 10, "LogFile: '") == 0;
+            main = Find("brevandClass", "Windows Brevand");
+            view = FindWindowExA(main, nullptr, "Edit", nullptr);
+            status = FindWindowExA(main, nullptr, "msctls_statusbar32", nullptr);
+            return !Running() || WindowText(status).compare(0, 10, "LogFile: '") == 0;
         }, 15000);
-        return Running() && status_;
+        return Running() && status;
     }
-    bool StartQuickly() { return Launch() && WaitAboutBox(true) && WaitReady(); }
-    bool Running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+    bool Start() { return Launch(true) && WaitReady(); }
+    bool Running() const { return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
     // The exit code, or -1 when still running after 10 s.
     int WaitExit() const
     {
         DWORD code = 0;
-        return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0 &&
-                       GetExitCodeProcess(process_.hProcess, &code)
-                   ? static_cast<int>(code)
-                   : -1;
+        bool ended = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
+        return ended && GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
     }
     // WM_CLOSE (or Exit from the menu), then Yes to the question.
     int Quit(bool viaMenu = false) const
     {
-        viaMenu ? Command(IDM_EXIT) : static_cast<void>(PostMessageA(main_, WM_CLOSE, 0, 0));
+        viaMenu ? Command(IDM_EXIT) : static_cast<void>(PostMessageA(main, WM_CLOSE, 0, 0));
         return Answer("Exit BREVAND", IDYES) == "       Exit Windows BREVAND ?" ? WaitExit() : -1;
     }
-
-    HWND Main() const { return main_; }
-    HWND View() const { return view_; }
-    HWND StatusBar() const { return status_; }
-    std::string ViewText() const { return WindowText(view_); }
-    bool WaitView(const std::string& text) const { return WaitUntil([&] { return ViewText() == text; }); }
+    bool WaitView(const std::string& text) const { return WaitUntil([&] { return WindowText(view) == text; }); }
     bool WaitStatus(const std::string& path, int count) const
     {
         std::string text = "LogFile: '" + path + "'   Total Messages: '" + std::to_string(count) + "'";
-        return WaitUntil([&] { return WindowText(status_) == text; });
+        return WaitUntil([&] { return WindowText(status) == text; });
     }
-    void Command(int id) const { PostMessageA(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void Command(int id) const { PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     // A dialog (class #32770) of the program with this caption.
     HWND WaitBox(const char* caption, int ms = 5000) const
     {
@@ -229,23 +199,19 @@ public:
             WaitUntil([&] { return !IsWindowVisible(box); });
         return text;
     }
-
-private:
     // The first visible top-level window of the program with this class and caption.
     HWND Find(const char* windowClass, const char* caption) const
     {
         DWORD owner = 0;
-        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, windowClass, caption)) != nullptr;) {
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == process_.dwProcessId && IsWindowVisible(w))
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, windowClass, caption)) != nullptr;)
+            if (GetWindowThreadProcessId(w, &owner) && owner == process.dwProcessId && IsWindowVisible(w))
                 return w;
-        }
         return nullptr;
     }
 
-    std::string dir_;
-    PROCESS_INFORMATION process_ = {};
-    HWND main_ = nullptr, view_ = nullptr, status_ = nullptr;
+    std::string dir;
+    PROCESS_INFORMATION process = {};
+    HWND main = nullptr, view = nullptr, status = nullptr;
 };
 
 // Base of the suites whose cases share one run of the program, in their order: a start costs seconds.
@@ -255,8 +221,7 @@ protected:
     {
         app = new Brevand();
         sender = new Sender();
-        count = 0;
-        ready = app->WriteIni(ini) && app->StartQuickly();
+        ready = app->WriteIni(ini) && app->Start();
     }
     static void TearDownTestSuite()
     {
@@ -264,23 +229,15 @@ protected:
         delete sender;
     }
     void SetUp() override { ASSERT_TRUE(ready && app->Running()) << "the program did not start or has ended"; }
-
-    // Sends a datagram, counts it, waits for its line at the end of the file at path; the line with its stamp.
-    static std::string SendLogged(const std::string& path, const std::string& datagram, const std::string& label,
-                                  const std::string& text)
+    // Sends a datagram, counts it, waits for its line at the end of the file at path; the line.
+    static std::string SendLogged(const std::string& path, const std::string& datagram, const std::string& tail)
     {
-        std::string tail = sender->Peer() + label + " " + text + "\r\n";
+        std::string line = sender->Peer() + tail + "\r\n";
         EXPECT_TRUE(sender->Send(datagram));
         count++;
-        EXPECT_TRUE(WaitUntil([&] { return EndsWith(ReadWholeFile(path), tail); })) << "no " << tail;
+        EXPECT_TRUE(WaitUntil([&] { return EndsWith(ReadWholeFile(path), line); })) << "no " << line;
         std::string log = ReadWholeFile(path);
-        return log.substr(log.size() - std::min(log.size(), tail.size() + 16));
-    }
-    static std::string Statistics(const std::string& path, size_t shown, int screenSize, int flushTime)
-    {
-        return "Log FileName   \t: " + path + "\r\nSize of Screen  \t: " + std::to_string(shown) + " / " +
-               std::to_string(screenSize) + "\r\nTotal Messages  \t: " + std::to_string(count) +
-               "\r\nFlush writes (s)\t: " + std::to_string(flushTime);
+        return log.substr(log.size() - std::min(log.size(), line.size() + 16));
     }
 
     static inline Brevand* app = nullptr;

@@ -3,12 +3,11 @@
 # real_clients.sh WINE EXE.  Run through scripts/wine-test.sh, which brings the prefix, display and lock.
 set -u
 work=$(mktemp -d /tmp/brevand-clients.XXXXXX)
-log=$work/brevand.log
 printf '[Brevand]\r\nFlushTime=0\r\n' >"$WINEPREFIX/drive_c/windows/Brevand.ini"
 (cd "$work" && exec "$1" "$2") >/dev/null 2>&1 &
 exe=$!
 trap 'kill $exe 2>/dev/null; wait $exe; rm -rf "$work" "$WINEPREFIX/drive_c/windows/Brevand.ini"' EXIT
-for _ in $(seq 150); do grep -q "is opened" "$log" 2>/dev/null && break; sleep 0.2; done
+for _ in $(seq 150); do grep -q "is opened" "$work/brevand.log" 2>/dev/null && break; sleep 0.2; done
 
 logger -n 127.0.0.1 -P 514 -d --rfc3164 -p local3.warning -t e2etag "hello from logger"
 logger -n 127.0.0.1 -P 514 -d --rfc3164 -p auth.crit -t 'sshd[42]' "login failed for x"
@@ -19,14 +18,13 @@ for facility, level, ident, text in ((h.SysLogHandler.LOG_LOCAL7, logging.ERROR,
                                      (h.SysLogHandler.LOG_USER, logging.WARNING, "py: ", "careful")):
     handler = h.SysLogHandler(address=("127.0.0.1", 514), facility=facility)
     handler.ident = ident
-    handler.emit(logging.makeLogRecord({"msg": text, "levelno": level, "levelname": logging.getLevelName(level)}))
-    handler.close()'
+    handler.emit(logging.makeLogRecord({"msg": text, "levelno": level, "levelname": logging.getLevelName(level)}))'
 sleep 1
-stamp='[A-Z][a-z][a-z] [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] 127\.0\.0\.1:[0-9]*'
-head='[A-Z][a-z][a-z] [ 0-9][0-9] [0-9:]* [^ ]*'
-cat -v "$log"
-for line in "<Local3.Warning> $head e2etag: hello from logger" "<Auth.Crit> $head sshd\[42\]: login failed for x" \
+cat -v "$work/brevand.log"
+head='[A-Z][a-z][a-z] [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] 127\.0\.0\.1:[0-9]* '
+tag='[A-Z][a-z][a-z] [ 0-9][0-9] [0-9:]* [^ ]*'
+for line in "<Local3.Warning> $tag e2etag: hello from logger" "<Auth.Crit> $tag sshd\[42\]: login failed for x" \
     "<Local7.Err> python says hi" "<User.Warning> py: careful"; do
-    grep -q "^$stamp $line"$'\r'"\$" "$log" || { echo "FAIL: no line $line"; exit 1; }
+    grep -q "^$head$line"$'\r'"\$" "$work/brevand.log" || { echo "FAIL: no line $line"; exit 1; }
 done
 echo "all 4 client lines logged"
