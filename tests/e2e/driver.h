@@ -15,7 +15,7 @@
 
 inline std::string BrevandExe;  // full path, set by main()
 
-// Polls every 20 ms until done() holds or ms have passed; the last answer.
+// Polls every 20 ms until done() holds or ms have passed.
 inline bool WaitUntil(const std::function<bool()>& done, int ms = 3000)
 {
     for (DWORD start = GetTickCount(); static_cast<int>(GetTickCount() - start) < ms; Sleep(20))
@@ -29,22 +29,19 @@ inline bool EndsWith(const std::string& text, const std::string& tail)
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// A window of another process, at most 3 s a message, so that a hung program fails a check, not the run.
+// At most 3 s a message to the other process, so that a hung program fails a check, not the run.
 inline std::string WindowText(HWND window)
 {
     char text[40000];
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000,
-                             &copied))
-        return "";
-    return std::string(text, copied);
+    DWORD_PTR got = 0;
+    return SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 3000, &got)
+               ? std::string(text, got) : "";
 }
 
 inline bool SetText(HWND window, const std::string& text)
 {
     DWORD_PTR done = 0;
-    SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 3000, &done);
-    return done;
+    return SendMessageTimeoutA(window, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 3000, &done) && done;
 }
 
 // Read while the program may be writing it; "" when absent.
@@ -61,29 +58,22 @@ inline std::string ReadWholeFile(const std::string& path)
     return data;
 }
 
-// No other process holds the file open.
 inline bool FileIsClosed(const std::string& path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
-inline std::string IniPath()
-{
-    char dir[MAX_PATH] = "";
-    GetWindowsDirectoryA(dir, sizeof dir);
-    return std::string(dir) + "\\Brevand.ini";
-}
+const char IniPath[] = "C:\\windows\\Brevand.ini";  // the Windows folder of a fresh Wine prefix
 
-// A syslog sender on 127.0.0.1; Sender(514) holds port 514 instead, so that the program's bind fails.
+// A syslog sender on 127.0.0.1.
 struct Sender {
-    explicit Sender(unsigned short port = 0) : socket(::socket(AF_INET, SOCK_DGRAM, 0))
+    Sender() : socket(::socket(AF_INET, SOCK_DGRAM, 0))
     {
-        sockaddr_in local = {AF_INET, htons(port), {}, {}};
-        local.sin_addr.s_addr = htonl(port ? INADDR_ANY : INADDR_LOOPBACK);
+        sockaddr_in local = {AF_INET, 0, {}, {}};
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         int length = sizeof local;
-        if (bind(socket, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-            getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) == 0)
+        if (bind(socket, (sockaddr*)&local, sizeof local) == 0 && getsockname(socket, (sockaddr*)&local, &length) == 0)
             bound = ntohs(local.sin_port);
     }
     ~Sender() { closesocket(socket); }
@@ -92,25 +82,30 @@ struct Sender {
         sockaddr_in to = {AF_INET, htons(514), {}, {}};
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         int size = static_cast<int>(datagram.size());
-        return sendto(socket, datagram.data(), size, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) == size;
+        return sendto(socket, datagram.data(), size, 0, (sockaddr*)&to, sizeof to) == size;
     }
     std::string Peer() const { return "127.0.0.1:" + std::to_string(bound) + " "; }
     SOCKET socket;
     unsigned short bound = 0;
 };
 
-// brevand.exe run in a fresh folder under %TEMP%; the destructor ends it and removes the folder.
+// brevand.exe run in a fresh folder beside the driver, with Brevand.ini from ini ("$DIR" standing for the
+// folder, "" for none); the destructor ends it and removes the folder.
 struct Brevand {
-    Brevand()
+    explicit Brevand(std::string ini)
     {
         static int serial = 0;
-        char temp[MAX_PATH] = "", full[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        std::string made = temp + ("brevand-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                   std::to_string(++serial));
-        CreateDirectoryA(made.c_str(), nullptr);
-        DWORD n = GetLongPathNameA(made.c_str(), full, sizeof full);  // the program shows the long name
-        dir = n > 0 && n < sizeof full ? full : made;
+        char here[MAX_PATH] = "";
+        GetCurrentDirectoryA(sizeof here, here);
+        dir = here + ("\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+        CreateDirectoryA(dir.c_str(), nullptr);
+        for (size_t at; (at = ini.find("$DIR")) != std::string::npos;)
+            ini.replace(at, 4, dir);
+        DeleteFileA(IniPath);
+        if (FILE* file = ini.empty() ? nullptr : fopen(IniPath, "wb")) {
+            fwrite(ini.data(), 1, ini.size(), file);
+            fclose(file);
+        }
     }
     ~Brevand()
     {
@@ -123,20 +118,9 @@ struct Brevand {
     }
     std::string PathIn(const char* name) const { return dir + "\\" + name; }
     std::string DefaultLog() const { return PathIn("brevand.log"); }
-    // Writes Brevand.ini, "$DIR" standing for the run's folder; "" removes it.
-    bool WriteIni(std::string text) const
-    {
-        for (size_t at; (at = text.find("$DIR")) != std::string::npos;)
-            text.replace(at, 4, dir);
-        DeleteFileA(IniPath().c_str());
-        FILE* file = text.empty() ? nullptr : fopen(IniPath().c_str(), "wb");
-        return !file || (fwrite(text.data(), 1, text.size(), file) == text.size()) + (fclose(file) == 0) == 2;
-    }
     // Starts the program; the start-up About box, closed with OK when pressOk.
     HWND Launch(bool pressOk)
     {
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
         std::string commandLine = "\"" + BrevandExe + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
@@ -144,8 +128,8 @@ struct Brevand {
                             &startup, &process))
             return nullptr;
         HWND box = WaitBox("About Brevand", 15000);
-        if (box && pressOk && Press(box, IDOK))
-            WaitUntil([&] { return !IsWindowVisible(box); });
+        if (box && pressOk)
+            Press(box, IDOK);
         return box;
     }
     // Start-up is done when the status bar has its text.
@@ -159,9 +143,7 @@ struct Brevand {
         }, 15000);
         return Running() && status;
     }
-    bool Start() { return Launch(true) && WaitReady(); }
     bool Running() const { return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
-    // The exit code, or -1 when still running after 10 s.
     int WaitExit() const
     {
         DWORD code = 0;
@@ -181,7 +163,6 @@ struct Brevand {
         return WaitUntil([&] { return WindowText(status) == text; });
     }
     void Command(int id) const { PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(id), 0); }
-    // A dialog (class #32770) of the program with this caption.
     HWND WaitBox(const char* caption, int ms = 5000) const
     {
         HWND found = nullptr;
@@ -190,16 +171,14 @@ struct Brevand {
     }
     // Posted: the button's command may open a modal box.
     static bool Press(HWND dialog, int id) { return PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-    // Waits for a message box, presses button; the box's text.
+    // Waits for a message box, presses button; the box's text, once the box is gone.
     std::string Answer(const char* caption, int button = IDOK) const
     {
         HWND box = WaitBox(caption);
         std::string text = box ? WindowText(GetDlgItem(box, 0xFFFF)) : "(no box " + std::string(caption) + ")";
-        if (box && Press(box, button))
-            WaitUntil([&] { return !IsWindowVisible(box); });
-        return text;
+        return box && Press(box, button) && WaitUntil([&] { return !IsWindow(box); }) ? text : text + " (stayed open)";
     }
-    // The first visible top-level window of the program with this class and caption.
+    // Its first visible top-level window of this class and caption (dialogs are "#32770").
     HWND Find(const char* windowClass, const char* caption) const
     {
         DWORD owner = 0;
@@ -217,12 +196,6 @@ struct Brevand {
 // Base of the suites whose cases share one run of the program, in their order: a start costs seconds.
 class OneRun : public testing::Test {
 protected:
-    static void Start(const std::string& ini)
-    {
-        app = new Brevand();
-        sender = new Sender();
-        ready = app->WriteIni(ini) && app->Start();
-    }
     static void TearDownTestSuite()
     {
         delete app;

@@ -10,21 +10,14 @@ trap 'kill $exe 2>/dev/null; wait $exe; rm -rf "$work" "$WINEPREFIX/drive_c/wind
 for _ in $(seq 150); do grep -q "is opened" "$work/brevand.log" 2>/dev/null && break; sleep 0.2; done
 
 logger -n 127.0.0.1 -P 514 -d --rfc3164 -p local3.warning -t e2etag "hello from logger"
-logger -n 127.0.0.1 -P 514 -d --rfc3164 -p auth.crit -t 'sshd[42]' "login failed for x"
-# SysLogHandler ends each datagram with a zero byte, which ends the text.
-python3 -c '
-import logging, logging.handlers as h
-for facility, level, ident, text in ((h.SysLogHandler.LOG_LOCAL7, logging.ERROR, "", "python says hi"),
-                                     (h.SysLogHandler.LOG_USER, logging.WARNING, "py: ", "careful")):
-    handler = h.SysLogHandler(address=("127.0.0.1", 514), facility=facility)
-    handler.ident = ident
-    handler.emit(logging.makeLogRecord({"msg": text, "levelno": level, "levelname": logging.getLevelName(level)}))'
+# SysLogHandler ends its datagram with a zero byte, which ends the text.
+python3 -c 'import logging, logging.handlers as h; s = h.SysLogHandler(("127.0.0.1", 514), h.SysLogHandler.LOG_LOCAL7)
+s.ident = "py: "; s.emit(logging.makeLogRecord({"msg": "python says hi", "levelno": 40, "levelname": "ERROR"}))'
 sleep 1
 cat -v "$work/brevand.log"
 head='[A-Z][a-z][a-z] [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] 127\.0\.0\.1:[0-9]* '
 tag='[A-Z][a-z][a-z] [ 0-9][0-9] [0-9:]* [^ ]*'
-for line in "<Local3.Warning> $tag e2etag: hello from logger" "<Auth.Crit> $tag sshd\[42\]: login failed for x" \
-    "<Local7.Err> python says hi" "<User.Warning> py: careful"; do
+for line in "<Local3.Warning> $tag e2etag: hello from logger" "<Local7.Err> py: python says hi"; do
     grep -q "^$head$line"$'\r'"\$" "$work/brevand.log" || { echo "FAIL: no line $line"; exit 1; }
 done
-echo "all 4 client lines logged"
+echo "both client lines logged"
