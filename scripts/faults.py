@@ -4,7 +4,7 @@ that owns the behaviour, and reports any fault that no test catches.
 
     scripts/faults.py [--only WORD] [--suite unit|e2e]    (needs what scripts/test.sh needs; about 10 minutes)
 """
-import argparse, os, shutil, subprocess, sys, tempfile
+import argparse, os, re, shutil, subprocess, sys, tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -80,6 +80,18 @@ def run(cmd, cwd, log):
     return subprocess.run(cmd, cwd=cwd, stdout=log, stderr=subprocess.STDOUT, timeout=900).returncode
 
 
+def failed_tests(cmd, cwd, log):
+    """Runs a suite; the names of its failed cases (GoogleTest's, or ctest's entries), "" when it passed."""
+    result = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=900)
+    out = result.stdout.decode(errors="replace")
+    log.write(out)
+    if result.returncode == 0:
+        return ""
+    names = re.findall(r"^\[  FAILED  \] (\S+\.\S+)(?: \(| *$)", out, re.M)
+    names += [m for m in re.findall(r"Test +#\d+: (\S+) .*(?:Failed|Timeout)", out) if m == "e2e.real_clients"]
+    return " ".join(sorted(set(names))) or "(the suite failed: exit %d)" % result.returncode
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--only", default="", help="only the faults whose file or text contains this")
@@ -106,10 +118,13 @@ def main():
             continue
         open(full, "w").write(original.replace(text, fault))
         build, test = suites[suite]
-        caught = run(build, src, log) != 0 or run(test, src, log) != 0
+        by = "the build" if run(build, src, log) != 0 else failed_tests(test, src, log)
+        caught = by != ""
         open(full, "w").write(original)
         print("%2d/%d %-7s %-5s %s: %r" % (n, len(chosen), "caught" if caught else "MISSED", suite, path, text),
               flush=True)
+        if caught:
+            print("      by " + by, flush=True)
         if not caught:
             survivors.append("%s: %r" % (path, text))
     run(suites["unit"][0], src, log)
