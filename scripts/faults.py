@@ -89,7 +89,12 @@ def failed_tests(cmd, cwd, log):
         return ""
     names = re.findall(r"^\[  FAILED  \] (\S+\.\S+)(?: \(| *$)", out, re.M)
     names += [m for m in re.findall(r"Test +#\d+: (\S+) .*(?:Failed|Timeout)", out) if m == "e2e.real_clients"]
-    return " ".join(sorted(set(names))) or "(the suite failed: exit %d)" % result.returncode
+    if not names:  # a sanitizer or a crash ended the run inside its last case
+        running = re.findall(r"^\[ RUN      \] (\S+)", out, re.M)
+        stopped = re.search(r"ERROR: (\w+Sanitizer)|runtime error", out)
+        names = ["%s stopped in %s" % (stopped.group(1) or "UBSan" if stopped else "a crash",
+                                       running[-1] if running else "start-up")]
+    return " ".join(sorted(set(names)))
 
 
 def main():
