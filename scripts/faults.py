@@ -27,6 +27,7 @@ FAULTS = [
     ("unit", "logout/log_print.cpp", "return size > Settings.LogSize &&", "return size >= Settings.LogSize &&"),
     ("unit", "logout/log_print.cpp", "        if (RotationDue(LogFileState.Size + (int64_t)used))\n            break;\n", ""),
     ("unit", "logout/log_print.cpp", "        for (int i = 0; i < n - 1; i++)", "        for (int i = 0; i < n - 1 && 0; i++)"),
+    ("unit", "logout/log_print.cpp", "                used = len;\n", "                used = len < sizeof run ? len : sizeof run;\n"),
     ("unit", "logout/log_file.cpp", "        ArchiveName(0, to);\n",
      "        ArchiveName(0, to);\n        PlatDeleteFile(to);\n"),
     ("unit", "logout/log_file.cpp", "if (!PlatFileMovable(Settings.LogName))", "if (0)"),

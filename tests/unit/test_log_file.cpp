@@ -2,10 +2,11 @@
 #include "support.h"
 
 // LogSize 200: the log's name, LogsNum, the files before (a name ending in "/" is a folder, in "!" a file
-// another program holds), the fragments written ("" where the other program lets go); every file afterwards.
+// another program holds), the fragments printed in one call ("" where the other program lets go between
+// calls); every file afterwards.
 TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
 {
-    const std::string a(201, 'a'), full(200, 'f'), less(199, 'l');
+    const std::string a(201, 'a'), full(200, 'f'), less(199, 'l'), huge(3000, 'h');
     const struct {
         const char *guards, *name;
         int logsNum;
@@ -37,6 +38,10 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
          {{"b.log", a}, {"b.000", "0"}}},
         {"LogsNum 1000: the oldest is base.1000", "b.log", 1000, {{"b.999", "9"}, {"b.1000", "X"}}, {a},
          {{"b.log", ""}, {"b.000", a}, {"b.1000", "9"}}},
+        {"a rotation inside a call falls after the fragment that filled the file", "b.log", 2, {}, {less, "xy", "z"},
+         {{"b.log", "z"}, {"b.000", less + "xy"}}},
+        {"a fragment longer than a whole run is written whole", "b.log", 2, {}, {"x", huge, "y"},
+         {{"b.log", "y"}, {"b.000", "x" + huge}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.guards);
@@ -52,8 +57,16 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
                 Model.Locked.insert(path);
         }
         OpenLog(200, c.logsNum, c.name);
-        for (const std::string& fragment : c.fragments)
-            fragment.empty() ? Model.Locked.clear() : LogPrint("%s", fragment.c_str());
+        std::vector<const char*> call;
+        for (size_t i = 0; i <= c.fragments.size(); i++) {
+            if (i < c.fragments.size() && !c.fragments[i].empty()) {
+                call.push_back(c.fragments[i].c_str());
+                continue;
+            }
+            LogFragments(call.data(), (int)call.size());
+            call.clear();
+            Model.Locked.clear();
+        }
         EXPECT_EQ(Files(), c.after);
         CloseLogFile();
     }
