@@ -38,12 +38,6 @@ inline std::string WindowText(HWND window)
                ? std::string(text, got) : "";
 }
 
-inline bool SetText(HWND window, const std::string& text)
-{
-    DWORD_PTR done = 0;
-    return SendMessageTimeoutA(window, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 3000, &done) && done;
-}
-
 // Read while the program may be writing it; "" when absent.
 inline std::string ReadWholeFile(const std::string& path)
 {
@@ -109,8 +103,7 @@ struct Brevand {
     }
     ~Brevand()
     {
-        if (Running())
-            TerminateProcess(process.hProcess, 99);
+        TerminateProcess(process.hProcess, 99);  // fails where it has ended
         WaitForSingleObject(process.hProcess, 5000);
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
@@ -149,12 +142,6 @@ struct Brevand {
         DWORD code = 0;
         bool ended = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
         return ended && GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
-    }
-    // WM_CLOSE (or Exit from the menu), then Yes to the question.
-    int Quit(bool viaMenu = false) const
-    {
-        viaMenu ? Command(IDM_EXIT) : static_cast<void>(PostMessageA(main, WM_CLOSE, 0, 0));
-        return Answer("Exit BREVAND", IDYES) == "       Exit Windows BREVAND ?" ? WaitExit() : -1;
     }
     bool WaitView(const std::string& text) const { return WaitUntil([&] { return WindowText(view) == text; }); }
     bool WaitStatus(const std::string& path, int count) const

@@ -124,7 +124,9 @@ TEST_F(FirstRun, ExitQuestionNoKeepsItRunningAndYesFromTheMenuEndsIt)
     PostMessageA(app->main, WM_CLOSE, 0, 0);
     EXPECT_EQ(app->Answer("Exit BREVAND", IDNO), "       Exit Windows BREVAND ?");
     ExpectLogged("<13>still here after No", "<User.Notice> still here after No");
-    EXPECT_EQ(app->Quit(true), 0);
+    app->Command(IDM_EXIT);
+    EXPECT_EQ(app->Answer("Exit BREVAND", IDYES), "       Exit Windows BREVAND ?");
+    EXPECT_EQ(app->WaitExit(), 0);
 }
 
 }  // namespace

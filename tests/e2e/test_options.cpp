@@ -25,7 +25,8 @@ protected:
         for (int id : {IDC_LOGNAME, IDC_LOGSIZE, IDC_LOGSNUM, IDC_FLUSHTIME, IDC_SCREENSIZE})
             shown += (id == IDC_LOGNAME ? "" : "|") + WindowText(GetDlgItem(dialog, id));
         for (const auto& field : fields)
-            EXPECT_TRUE(SetText(GetDlgItem(dialog, field.first), field.second));
+            EXPECT_TRUE(SendMessageTimeoutA(GetDlgItem(dialog, field.first), WM_SETTEXT, 0,
+                                            (LPARAM)field.second.c_str(), SMTO_ABORTIFHUNG, 3000, nullptr));
         if (button == IDC_FONT && Brevand::Press(dialog, IDC_FONT) && (chooser = app->WaitBox("Font")) != nullptr) {
             Brevand::Press(chooser, IDCANCEL);
             WaitUntil([&] { return !IsWindow(chooser); });

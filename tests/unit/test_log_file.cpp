@@ -2,8 +2,7 @@
 #include "support.h"
 
 // LogSize 200: the log's name, LogsNum, the files before (a name ending in "/" is a folder, in "!" a file
-// another program holds), the fragments printed in one call ("" where the other program lets go between
-// calls); every file afterwards.
+// another program holds), the fragments, printed in one call up to a "" (the other program lets go); the files.
 TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
 {
     const std::string a(201, 'a'), full(200, 'f'), less(199, 'l'), huge(3000, 'h');
@@ -38,10 +37,8 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
          {{"b.log", a}, {"b.000", "0"}}},
         {"LogsNum 1000: the oldest is base.1000", "b.log", 1000, {{"b.999", "9"}, {"b.1000", "X"}}, {a},
          {{"b.log", ""}, {"b.000", a}, {"b.1000", "9"}}},
-        {"a rotation inside a call falls after the fragment that filled the file", "b.log", 2, {}, {less, "xy", "z"},
-         {{"b.log", "z"}, {"b.000", less + "xy"}}},
-        {"a fragment longer than a whole run is written whole", "b.log", 2, {}, {"x", huge, "y"},
-         {{"b.log", "y"}, {"b.000", "x" + huge}}},
+        {"in one call: rotations after the fragments that fill the file, one too long to gather goes whole",
+         "b.log", 2, {}, {"x", huge, less, "xy", "z"}, {{"b.log", "z"}, {"b.000", less + "xy"}, {"b.001", "x" + huge}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.guards);
@@ -58,15 +55,16 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
         }
         OpenLog(200, c.logsNum, c.name);
         std::vector<const char*> call;
-        for (size_t i = 0; i <= c.fragments.size(); i++) {
-            if (i < c.fragments.size() && !c.fragments[i].empty()) {
-                call.push_back(c.fragments[i].c_str());
+        for (const std::string& fragment : c.fragments) {
+            if (!fragment.empty()) {
+                call.push_back(fragment.c_str());
                 continue;
             }
             LogFragments(call.data(), (int)call.size());
             call.clear();
             Model.Locked.clear();
         }
+        LogFragments(call.data(), (int)call.size());
         EXPECT_EQ(Files(), c.after);
         CloseLogFile();
     }
