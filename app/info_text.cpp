@@ -5,6 +5,7 @@
 
 #include "app/info_text.h"
 #include "config/settings.h"
+#include "logout/logout.h"
 #include "reception/reception.h"
 #include "view/view.h"
 
@@ -27,4 +28,18 @@ void FormatStatistics(char* out, unsigned size)
              "Flush writes (s)\t: %d",
              Settings.LogName, ScreenTextLength(), (int)Settings.ScreenSize, MessageCount,
              (int)Settings.FlushTime);
+}
+
+void FormatStatusText(char* out, unsigned size)
+{
+    if (!LogFileState.Failing) {
+        snprintf(out, size, "LogFile: '%s'   Total Messages: '%" PRId64 "'", Settings.LogName,
+                 MessageCount);
+        return;
+    }
+    snprintf(out, size,
+             "LogFile: '%s' is NOT being written (error %d): %" PRId64 " lines wait, %" PRId64
+             " lost   Total Messages: '%" PRId64 "'",
+             Settings.LogName, LogFileState.Error, LogFileState.WaitingLines, LogFileState.Lost,
+             MessageCount);
 }

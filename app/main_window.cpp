@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <inttypes.h>
 #include <stdio.h>
 
+#include "app/info_text.h"
 #include "app/shell.h"
 #include "config/settings.h"
 #include "logout/logout.h"
@@ -23,15 +23,14 @@ int StatusBarHeight;
 static RefreshSchedule StatusRefresh;
 
 // Read by the status bar when it processes the posted update, so it must
-// outlive this call: a 199-character path, the count and the fixed text.
-static char StatusText[300];
+// outlive this call: a 199-character path, the counts and the fixed text.
+static char StatusText[400];
 
 void UpdateStatusBar(void)
 {
     if (StatusBar == NULL)
         return;
-    snprintf(StatusText, sizeof StatusText, "LogFile: '%s'   Total Messages: '%" PRId64 "'",
-             Settings.LogName, MessageCount);
+    FormatStatusText(StatusText, sizeof StatusText);
     PostMessageA(StatusBar, SB_SETTEXTA, 0, (LPARAM)StatusText);
     RefreshDone(&StatusRefresh);
     KillTimer(MainWindow, STATUS_TIMER_ID);
@@ -85,6 +84,10 @@ static void OnTimer(WPARAM id)
     switch (id) {
     case VIEW_REFRESH_TIMER_ID:
         OnViewRefreshTimer();
+        break;
+    case LOG_RETRY_TIMER_ID:
+        RetryLogFile(1);
+        UpdateStatusBar();
         break;
     case STATUS_TIMER_ID:
         if (RefreshOnTick(&StatusRefresh, GetTickCount()) == REFRESH_NOW)

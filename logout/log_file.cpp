@@ -6,32 +6,55 @@
 #include "config/settings.h"
 #include "logout/logout.h"
 
-LogFileRecord LogFileState = {"", "log", PLAT_NO_FILE, 0, 0};
+LogFileRecord LogFileState;
 
 void ArchiveName(int number, char* out)
 {
     snprintf(out, ARCHIVE_NAME_SIZE, "%s.%03d", LogFileState.Base, number);
 }
 
+// The number of an archive name's suffix ("000" to "1000", as ArchiveName
+// prints them), or -1.
+static int ArchiveNumber(const char* suffix)
+{
+    char again[8];
+    size_t len = strlen(suffix);
+    if (len < 3 || len > 4 || strspn(suffix, "0123456789") != len)
+        return -1;
+    int number = atoi(suffix);
+    snprintf(again, sizeof again, "%03d", number);
+    return strcmp(again, suffix) == 0 && number <= LOGSNUM_MAX ? number : -1;
+}
+
 // Opens the live file and leaves it positioned at its end.  Returns its size,
-// or -1 after reporting the failure.
+// or -1 when the file is failing.
 static int64_t OpenLiveFile(void)
 {
     int error = 0;
     PlatFile file = PlatOpenAppend(Settings.LogName, &error);
     if (file == PLAT_NO_FILE) {
-        // No file is open, so this reaches only the view.
-        LogPrint("Error %d opening log file\r\n", error);
-        PlatMessageBox("Error opening log file !", " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
+        LogFileFailed(LOG_OPEN_FAILED, error);
         return -1;
     }
-    // Never leak a handle, whatever opened one before us.
-    if (LogFileState.Handle != PLAT_NO_FILE)
-        PlatClose(LogFileState.Handle);
-    LogFileState.Handle = file;
     int64_t size = PlatSeekEnd(file);
-    LogFileState.Size = size < 0 ? 0 : size;
-    return LogFileState.Size;
+    if (size < 0)
+        size = 0;
+    // What a failed write left in this same file is cut off first.
+    UnfinishedWrite* u = &LogFileState.Unfinished;
+    if (u->Bytes > 0 && strcmp(u->Path, Settings.LogName) == 0 && size > u->Size &&
+        size <= u->Size + (int64_t)u->Bytes) {
+        if (!PlatTruncate(file, u->Size)) {
+            error = PlatLastError();
+            PlatClose(file);
+            LogFileFailed(LOG_WRITE_FAILED, error);
+            return -1;
+        }
+        size = u->Size;
+    }
+    u->Bytes = 0;
+    LogFileState.Handle = file;
+    LogFileState.Size = size;
+    return size;
 }
 
 // Which archives exist, from one reading of the folder: with LogsNum 1000
@@ -41,13 +64,8 @@ static unsigned char ArchivePresent[LOGSNUM_MAX + 1];
 
 static void MarkArchive(const char* suffix, void*)
 {
-    char again[8];
-    size_t len = strlen(suffix);
-    if (len < 3 || len > 4 || strspn(suffix, "0123456789") != len)
-        return;
-    int number = atoi(suffix);
-    snprintf(again, sizeof again, "%03d", number);
-    if (strcmp(again, suffix) == 0 && number <= Settings.LogsNum)
+    int number = ArchiveNumber(suffix);
+    if (number >= 0 && number <= Settings.LogsNum)
         ArchivePresent[number] = 1;
 }
 
@@ -130,30 +148,34 @@ void SplitLogName(void)
     const char* path = Settings.LogName;
     Settings.LogName[LOGNAME_SIZE - 1] = '\0';
 
+    // The base is the path up to the dot of its extension.  An extension
+    // that reads as an archive number (syslog.002) would make the live file
+    // one of its own archives, deleted or overwritten by a rotation: such a
+    // name keeps its extension in the base (syslog.002.000, ...).
     snprintf(LogFileState.Base, sizeof LogFileState.Base, "%s", path);
-    snprintf(LogFileState.Extension, sizeof LogFileState.Extension, "%s", "log");
     const char* dot = strrchr(path, '.');
     const char* slash = strrchr(path, '\\');
-    if (dot != NULL && (slash == NULL || dot > slash)) {
+    if (dot != NULL && (slash == NULL || dot > slash) && ArchiveNumber(dot + 1) < 0)
         LogFileState.Base[dot - path] = '\0';
-        // A longer extension is cut; it only names the file, the path is used.
-        snprintf(LogFileState.Extension, sizeof LogFileState.Extension, "%s", dot + 1);
-    }
     // The operator asked for this rotation: try it whatever failed before.
     LogFileState.RetrySize = 0;
     OpenOrRotateLog();
-}
-
-void CloseLogFile(void)
-{
-    if (LogFileState.Handle != PLAT_NO_FILE) {
-        PlatClose(LogFileState.Handle);
-        LogFileState.Handle = PLAT_NO_FILE;
-    }
+    // Lines that waited go first into the file now open.
+    if (LogFileState.Failing && LogFileState.Handle != PLAT_NO_FILE)
+        RetryLogFile(1);
+    ReportLogFailure();
 }
 
 void FlushLogFile(void)
 {
+    LogFileState.LastFlush = PlatTickCount();
     if (LogFileState.Handle != PLAT_NO_FILE)
         PlatFlush(LogFileState.Handle);
+}
+
+void FlushLogFileIfDue(void)
+{
+    if (Settings.FlushTime == 0 ||
+        PlatTickCount() - LogFileState.LastFlush >= (uint32_t)Settings.FlushTime * 1000)
+        FlushLogFile();
 }

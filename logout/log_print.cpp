@@ -14,65 +14,79 @@ static int RotationDue(int64_t size)
            (LogFileState.RetrySize == 0 || size >= LogFileState.RetrySize);
 }
 
-// Writes fragments[0..] up to and including the first one after which the
-// size test rotates, or all of them, in one write.  Returns how many went.
-static int WriteRun(const char* const fragments[], int count)
+// A write failed, whole or in part: what it left is cut off again, so that
+// the file holds whole lines only, or remembered to be cut at the reopen.
+static void WriteFailed(size_t tried)
 {
-    char run[2 * LOG_RUN_SIZE];
-    const char* data = run;
-    size_t used = 0;
-    int n = 0;
-    while (n < count) {
-        size_t len = strlen(fragments[n]);
-        if (used + len > sizeof run) {
-            if (n == 0) {  // too long to gather: written from where it is
-                data = fragments[0];
-                used = len;
-                n = 1;
+    int error = PlatLastError();
+    if (!PlatTruncate(LogFileState.Handle, LogFileState.Size)) {
+        UnfinishedWrite* u = &LogFileState.Unfinished;
+        snprintf(u->Path, sizeof u->Path, "%s", Settings.LogName);
+        u->Size = LogFileState.Size;
+        u->Bytes = tried;
+    }
+    LogFileFailed(LOG_WRITE_FAILED, error);
+}
+
+int WriteFragments(const char* const fragments[], int count)
+{
+    char run[2 * FRAGMENT_SIZE];
+    int done = 0;
+    while (done < count && LogFileState.Handle != PLAT_NO_FILE) {
+        // A run ends after the fragment with which the size test rotates.
+        const char* data = run;
+        size_t used = 0;
+        int n = 0;
+        while (done + n < count) {
+            const char* fragment = fragments[done + n];
+            size_t len = strlen(fragment);
+            if (used + len > sizeof run) {
+                if (n == 0) {  // too long to gather: written from where it is
+                    data = fragment;
+                    used = len;
+                    n = 1;
+                }
+                break;
             }
+            memcpy(run + used, fragment, len);
+            used += len;
+            n++;
+            if (RotationDue(LogFileState.Size + (int64_t)used))
+                break;
+        }
+        if (!PlatWrite(LogFileState.Handle, data, used)) {
+            WriteFailed(used);
             break;
         }
-        memcpy(run + used, fragments[n], len);
-        used += len;
-        n++;
-        if (RotationDue(LogFileState.Size + (int64_t)used))
-            break;
-    }
-    if (PlatWrite(LogFileState.Handle, data, used)) {
         LogFileState.Size += (int64_t)used;
-    } else {
-        int64_t end = PlatSeekEnd(LogFileState.Handle);  // whatever got there
-        if (end >= 0)
-            LogFileState.Size = end;
+        done += n;
+        if (RotationDue(LogFileState.Size))
+            OpenOrRotateLog();
     }
-    return n;
+    return done;
 }
 
 void LogFragments(const char* const fragments[], int count)
 {
-    // The file and the view see the same fragments in the same order as if
-    // each were printed alone: a rotation, and whatever it prints, comes
-    // after the fragment that filled the file, before the next one.
-    for (int done = 0; done < count;) {
-        int n = 1;
-        if (LogFileState.Handle != PLAT_NO_FILE)
-            n = WriteRun(fragments + done, count - done);
-        for (int i = 0; i < n - 1; i++)
-            if (ScreenBuffer.Text != NULL)
-                ScreenHalf(fragments[done + i]);
-        if (LogFileState.Handle != PLAT_NO_FILE && RotationDue(LogFileState.Size))
-            OpenOrRotateLog();
+    if (LogFileState.Failing)
+        RetryLogFile(0);
+    int written = 0;
+    if (!LogFileState.Failing && LogFileState.Handle != PLAT_NO_FILE)
+        written = WriteFragments(fragments, count);
+    if (LogFileState.Failing)
+        KeepWaiting(fragments + written, count - written);
+    for (int i = 0; i < count; i++)
         if (ScreenBuffer.Text != NULL)
-            ScreenHalf(fragments[done + n - 1]);
-        done += n;
-    }
+            ScreenHalf(fragments[i]);
+    // Only now, with this call's text kept: the report's message box lets
+    // other events print before it returns.
+    if (LogFileState.ReportDue)
+        ReportLogFailure();
 }
 
 void LogPrint(const char* format, ...)
 {
-    // Each call formats into its own buffer: a message box inside a nested
-    // call lets further calls run before this one is done.
-    char fragment[LOG_RUN_SIZE];
+    char fragment[FRAGMENT_SIZE];
     va_list args;
     va_start(args, format);
     vsnprintf(fragment, sizeof fragment, format, args);

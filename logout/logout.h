@@ -2,19 +2,36 @@
 #ifndef BREVAND_LOGOUT_H
 #define BREVAND_LOGOUT_H
 
+#include <stddef.h>
 #include <stdint.h>
 
+#include "config/settings.h"
 #include "platform/platform.h"
 
 #define LOG_BASE_SIZE 224
-#define LOG_EXT_SIZE 32
-// Longest fragment: a space, 600 bytes of datagram, CR, LF and the zero.
-#define FRAGMENT_SIZE 604
+// Longest fragment, with its zero: LogPrint's buffer, and room for a
+// datagram's text fragment (a space, 600 bytes, CR and LF).
+#define FRAGMENT_SIZE 1024
+
+// How long lines may wait in memory while the log file cannot be written:
+// as much as the socket itself buffers, some 25,000 lines of a typical
+// sender, held only while the file is failing.
+#define LOG_WAITING_SIZE (4 * 1024 * 1024)
+// A failing log file is tried again at most this often.
+#define LOG_RETRY_MS 1000
+#define LOG_RETRY_TIMER_ID 1237
+
+// What a write that failed may have left in a file it could not cut back:
+// bytes after Size, at most Bytes of them, in the file named Path.
+struct UnfinishedWrite {
+    char Path[LOGNAME_SIZE];
+    int64_t Size;
+    size_t Bytes;  // 0: nothing is left over
+};
 
 struct LogFileRecord {
-    char Base[LOG_BASE_SIZE];     // path without its extension
-    char Extension[LOG_EXT_SIZE]; // "log" when the path has none
-    PlatFile Handle;              // PLAT_NO_FILE when no file is open
+    char Base[LOG_BASE_SIZE];  // the archives are Base.000, Base.001, ...
+    PlatFile Handle = PLAT_NO_FILE;  // PLAT_NO_FILE when no file is open
     // Size of the open file.  Nobody else may write to it while it is open,
     // so counting what we write saves asking the system after every fragment.
     int64_t Size;
@@ -22,7 +39,29 @@ struct LogFileRecord {
     // which the next attempt is made, so a full file does not retry on
     // every fragment; 0 when the last rotation went through.
     int64_t RetrySize;
+    uint32_t LastFlush;  // tick of the last flush
+
+    // The failed state: set when a write or an open fails, cleared once
+    // every line that waited (and the record of those lost) is written.
+    int Failing;
+    int Error;             // the system's code for the failure that began it
+    int ReportDue;         // LOG_OPEN_FAILED or LOG_WRITE_FAILED, not yet reported
+    uint32_t LastAttempt;  // tick of the last try to write again
+    UnfinishedWrite Unfinished;
+    // Lines waiting for the file: each fragment followed by a zero byte,
+    // each line by one more.  Null when no memory could be had.
+    char* Waiting;
+    size_t WaitingUsed;
+    int64_t WaitingLines;
+    int64_t Kept;  // lines that waited in this failure, written or not
+    // Lines that found no room, and the times of the first and the last.
+    int64_t Lost;
+    char LostFrom[20];
+    char LostTo[20];
 };
+
+#define LOG_OPEN_FAILED 1
+#define LOG_WRITE_FAILED 2
 
 extern LogFileRecord LogFileState;
 
@@ -33,15 +72,31 @@ extern LogFileRecord LogFileState;
 #endif
 
 void LogPrint(const char* format, ...) BREVAND_PRINTF(1, 2);
-// Longest fragment LogPrint formats, with its zero.
-#define LOG_RUN_SIZE 1024
 // Prints the fragments in order, each as LogPrint("%s", fragment) would,
 // with one write for each run of them that no rotation falls inside.
 void LogFragments(const char* const fragments[], int count);
+// Writes fragments to the open file in runs, rotating after the fragment
+// that takes it past LogSize.  Returns how many reached the file: fewer
+// than count when a write or an open failed.
+int WriteFragments(const char* const fragments[], int count);
 void SplitLogName(void);
 void OpenOrRotateLog(void);
+// Ends writing: what still waits is tried once more, and the operator is
+// told of what could not be written.
 void CloseLogFile(void);
 void FlushLogFile(void);
+// After a line: flushes when FlushTime is 0, or when the flush timer has not
+// done it for FlushTime seconds (it is starved while events keep coming).
+void FlushLogFileIfDue(void);
+
+// The failed state.
+void LogFileFailed(int kind, int error);
+void KeepWaiting(const char* const fragments[], int count);
+// Tries to write again, at most once a LOG_RETRY_MS unless forced.
+void RetryLogFile(int forced);
+void ReportLogFailure(void);
+// Back to the state at program start, dropping what waits (for tests).
+void ResetLogFile(void);
 
 // The current local time formatted with strftime's format.
 void FormatLocalTime(const char* format, char* out, unsigned size);

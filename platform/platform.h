@@ -22,8 +22,11 @@ typedef intptr_t PlatFile;
 // appending writes while other processes may read it.  On failure returns
 // PLAT_NO_FILE and stores the system error code in *error.
 PlatFile PlatOpenAppend(const char* path, int* error);
-// Writes len bytes at the current position; returns 1 when all were written.
+// Writes len bytes at the current position; returns 1 when all were written,
+// else 0 with the error in PlatLastError() (some bytes may have gone).
 int PlatWrite(PlatFile file, const void* data, size_t len);
+// Cuts the file to size bytes and goes on writing there; 1 on success.
+int PlatTruncate(PlatFile file, int64_t size);
 // Moves to the end of the file and returns that position (its size), or -1.
 int64_t PlatSeekEnd(PlatFile file);
 // Flushes the platform's file cache for this file to disk; 1 on success.
@@ -43,6 +46,10 @@ typedef void (*PlatSuffixVisitor)(const char* suffix, void* context);
 int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context);
 // The last file system error code of this thread.
 int PlatLastError(void);
+// Starts the log file's retry timer on the main window (a tick every
+// milliseconds, which the shell hands to RetryLogFile); stops it.
+int PlatStartRetryTimer(unsigned milliseconds);
+void PlatStopRetryTimer(void);
 
 // Current directory into buf (as GetCurrentDirectoryA): the length written,
 // the size needed (with terminator) when buf is too small, 0 on failure.

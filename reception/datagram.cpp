@@ -2,7 +2,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "config/settings.h"
 #include "logout/logout.h"
 #include "platform/platform.h"
 #include "reception/reception.h"
@@ -24,22 +23,16 @@ void ReceiveDatagram(void)
     LastDatagram.Port = port;
     FormatPeerAddress(from, port, LastDatagram.SenderText, sizeof LastDatagram.SenderText);
 
-    // The line is composed from copies: a message box inside LogFragments can
-    // let another datagram overwrite LastDatagram before this line is complete.
     char stamp[32];
-    char sender[SENDER_TEXT_SIZE];
     char label[PRIORITY_LABEL_SIZE];
     char message[FRAGMENT_SIZE];
     FormatLocalTime("%b %d %H:%M:%S ", stamp, sizeof stamp);
-    memcpy(sender, LastDatagram.SenderText, sizeof sender);
     DecodePriorityText(LastDatagram.Data, label, sizeof label, &LastDatagram.HeaderLength);
     snprintf(message, sizeof message, " %s\r\n", LastDatagram.Data + LastDatagram.HeaderLength);
 
-    const char* fragments[4] = {stamp, sender, label, message};
+    const char* fragments[4] = {stamp, LastDatagram.SenderText, label, message};
     LogFragments(fragments, 4);
-
-    if (Settings.FlushTime == 0)
-        FlushLogFile();
+    FlushLogFileIfDue();
 }
 
 void ResetReception(void)

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/platform.h"
@@ -28,6 +29,7 @@ static int Win32Error(int error)
 
 PlatFile PlatOpenAppend(const char* path, int* error)
 {
+    Model.Opens++;
     if (Model.FailOpens > 0) {
         Model.FailOpens--;
         *error = LastError = Model.OpenError;
@@ -43,15 +45,34 @@ PlatFile PlatOpenAppend(const char* path, int* error)
 
 int PlatWrite(PlatFile file, const void* data, size_t len)
 {
+    if (Model.FailWrites > 0 && len > 0) {
+        Model.FailWrites--;
+        if (Model.PartialBytes > 0 && write((int)file, data, std::min(len, Model.PartialBytes)) < 0)
+            return 0;
+        LastError = Model.WriteError;
+        return 0;
+    }
     const char* p = (const char*)data;
     while (len > 0) {
         ssize_t n = write((int)file, p, len);
-        if (n <= 0)
+        if (n <= 0) {
+            LastError = Win32Error(n < 0 ? errno : ENOSPC);
             return 0;
+        }
         p += n;
         len -= (size_t)n;
     }
     return 1;
+}
+
+int PlatTruncate(PlatFile file, int64_t size)
+{
+    if (Model.FailCuts > 0) {
+        Model.FailCuts--;
+        LastError = 6;  // ERROR_INVALID_HANDLE, as on a share that went away
+        return 0;
+    }
+    return ftruncate((int)file, (off_t)size) == 0;
 }
 
 int64_t PlatSeekEnd(PlatFile file)
@@ -61,6 +82,7 @@ int64_t PlatSeekEnd(PlatFile file)
 
 int PlatFlush(PlatFile file)
 {
+    Model.Flushes++;
     return fdatasync((int)file) == 0;
 }
 
@@ -125,6 +147,17 @@ int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
 int PlatLastError(void)
 {
     return LastError;
+}
+
+int PlatStartRetryTimer(unsigned)
+{
+    Model.RetryTimerRunning = true;
+    return 1;
+}
+
+void PlatStopRetryTimer(void)
+{
+    Model.RetryTimerRunning = false;
 }
 
 unsigned PlatCurrentDirectory(char* buf, unsigned size)

@@ -30,11 +30,20 @@ struct PlatformModel {
     int Answer = PLAT_IDOK;
     int Beeps = 0;
 
-    // Files: the next FailOpens opens fail with OpenError; a locked path can
-    // be neither deleted nor renamed, as a file another program holds open.
+    // Files: the next FailOpens opens fail with OpenError; the next
+    // FailWrites writes write PartialBytes of their data at most and fail
+    // with WriteError, and the next FailCuts truncations fail; a locked path
+    // can be neither deleted nor renamed, as a file another program holds open.
     int FailOpens = 0;
+    int Opens = 0;    // open calls, failed or not
     int Renames = 0;  // rename and delete calls, tried or not
     int OpenError = 5;
+    int FailWrites = 0;
+    size_t PartialBytes = 0;
+    int WriteError = 28;  // ENOSPC: "No space left on device"
+    int FailCuts = 0;
+    int Flushes = 0;
+    bool RetryTimerRunning = false;
     std::set<std::string> Locked;
 
     // The current directory: the real one unless set; FailCurrentDirectory

@@ -4,7 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "logout/logout.h"
 #include "platform/platform.h"
+#include "platform/windows/win_handles.h"
 
 static HANDLE AsHandle(PlatFile file)
 {
@@ -29,12 +31,23 @@ int PlatWrite(PlatFile file, const void* data, size_t len)
     while (len > 0) {
         DWORD chunk = len > 0x10000000 ? 0x10000000 : (DWORD)len;
         DWORD written = 0;
-        if (!WriteFile(AsHandle(file), p, chunk, &written, NULL) || written == 0)
+        if (!WriteFile(AsHandle(file), p, chunk, &written, NULL))
             return 0;
+        if (written == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return 0;
+        }
         p += written;
         len -= written;
     }
     return 1;
+}
+
+int PlatTruncate(PlatFile file, int64_t size)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    return SetFilePointerEx(AsHandle(file), at, NULL, FILE_BEGIN) && SetEndOfFile(AsHandle(file));
 }
 
 int64_t PlatSeekEnd(PlatFile file)
@@ -108,6 +121,16 @@ int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
 int PlatLastError(void)
 {
     return (int)GetLastError();
+}
+
+int PlatStartRetryTimer(unsigned milliseconds)
+{
+    return SetTimer(MainWindow, LOG_RETRY_TIMER_ID, milliseconds, NULL) != 0;
+}
+
+void PlatStopRetryTimer(void)
+{
+    KillTimer(MainWindow, LOG_RETRY_TIMER_ID);
 }
 
 unsigned PlatCurrentDirectory(char* buf, unsigned size)

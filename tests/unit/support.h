@@ -52,7 +52,7 @@ protected:
         Model.TickSet = true;
         ResetSettings();
         ResetReception();
-        CloseLogFile();
+        ResetLogFile();
         FreeScreenBuffer();
         ScreenBuffer = ScreenBufferRecord{};
     }

@@ -1,6 +1,10 @@
 // The log file: archive names, the size test after every fragment, rotation that loses nothing.
 #include "support.h"
 
+#include <regex>
+
+#include "app/info_text.h"
+
 // LogSize 200: the log's name, LogsNum, the files before (a name ending in "/" is a folder, in "!" a file
 // another program holds), the fragments, printed in one call up to a "" (the other program lets go); the files.
 TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
@@ -37,6 +41,9 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
          {{"b.log", a}, {"b.000", "0"}}},
         {"LogsNum 1000: the oldest is base.1000", "b.log", 1000, {{"b.999", "9"}, {"b.1000", "X"}}, {a},
          {{"b.log", ""}, {"b.000", a}, {"b.1000", "9"}}},
+        {"a name like one of its archives keeps its extension in the base", "b.002", 2,
+         {{"b.000", "0"}, {"b.002.000", "x"}}, {a}, {{"b.002", ""}, {"b.002.000", a}, {"b.002.001", "x"}, {"b.000", "0"}}},
+        {"so does one like the thousandth", "b.1000", 1, {}, {a}, {{"b.1000", ""}, {"b.1000.000", a}}},
         {"in one call: rotations after the fragments that fill the file, one too long to gather goes whole",
          "b.log", 2, {}, {"x", huge, less, "xy", "z"}, {{"b.log", "z"}, {"b.000", less + "xy"}, {"b.001", "x" + huge}}},
     };
@@ -70,22 +77,103 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
     }
 }
 
-TEST_F(Brevand, EveryLineOnceAndInOrderAcrossHundredsOfRotations)
+// Writing fails for 8,000 lines of 560 bytes: 4 MiB of them wait, the rest are counted, and the record of the
+// loss stands between the last line that waited and the first after the failure.
+TEST_F(Brevand, EveryLineOnceAndInOrderAcrossHundredsOfRotationsAndAFailure)
 {
-    OpenLog(2000, 1000);
-    const int total = 20000;
-    for (int i = 0; i < total; i++)
-        Receive("<134>seq=" + std::to_string(i));
+    OpenLog(20000, 1000);
+    const int total = 12000;
+    for (int i = 0; i < total; i++, Model.Tick++) {
+        Model.FailWrites = i == 2000;
+        Model.FailOpens = i >= 2000 && i < 10000 ? 1 : 0;
+        Receive("<134>seq=" + std::to_string(i) + " " + std::string(500, '.'));
+    }
     // Oldest archive first, so that a line cut by a rotation joins up again: Files() names the archives
     // newest first, so each goes in front, and the live file last.
     std::string all;
     const auto files = Files();
     for (const auto& [name, bytes] : files)
         all.insert(name == "brevand.log" ? all.size() : 0, bytes);
+    std::smatch gap;
+    const std::string around = all.substr(std::max<size_t>(all.find("\r\n---- "), 600) - 600, 1300);
+    ASSERT_TRUE(std::regex_search(around, gap, std::regex("seq=(\\d+) \\.+\r\n---- (\\d+) lines lost from "
+                                                       "\\w+ \\d+ [\\d:]+ to \\w+ \\d+ [\\d:]+: the log file could "
+                                                       "not be written ----\r\n.{16}[\\d.:]+ <Local0.Info> seq=(\\d+) ")));
+    const int waited = std::stoi(gap[1]) + 1, lost = std::stoi(gap[2]);
+    EXPECT_EQ(std::stoi(gap[3]), waited + lost);
+    EXPECT_NEAR(waited - 2000, LOG_WAITING_SIZE / 560, 20) << "as the lines are kept in memory";
     size_t at = 0;
-    for (int i = 0; i < total && at != std::string::npos; i++)
-        at = all.find(" seq=" + std::to_string(i) + "\r\n", at);
+    for (int i = 0; i < total && at != std::string::npos; i += i + 1 == waited ? lost + 1 : 1)
+        at = all.find(" seq=" + std::to_string(i) + " ", at);
     EXPECT_NE(at, std::string::npos);
-    EXPECT_EQ(std::count(all.begin(), all.end(), '='), total) << "only the lines have a '='";
-    EXPECT_GT(files.size(), 400u);
+    EXPECT_EQ(std::count(all.begin(), all.end(), '='), total - lost) << "only the lines have a '='";
+    EXPECT_GT(files.size(), 200u);
+}
+
+// A write that fails whole or in part, or an open that fails: the lines wait in order, the file is tried again
+// once a second, from the timer or from the lines, and every line ends up whole, once; one report tells the start.
+TEST_F(Brevand, FailedLogFileKeepsTheLinesAndWritesThemOnceItCan)
+{
+    const struct { const char* guards; int atOpen, writes, partial, cuts, reopens, opens; } cases[] = {
+        {"a write fails whole", 0, 1, 0, 0, 0, 2},
+        {"a write fails after 20 bytes: they are cut off again", 0, 1, 20, 0, 0, 2},
+        {"and where the cut fails too, at the reopen", 0, 1, 20, 1, 0, 2},
+        {"the reopens fail twice: tried once a second, quietly", 0, 1, 0, 0, 2, 2},
+        {"the open fails at the start", 1, 0, 0, 0, 0, 2},
+    };
+    const std::string writing = "Error 28 writing log file: No space left on device; lines wait and writing is tried "
+                                "again every second\r\n", opening = "Error 5 opening log file\r\n";
+    auto unstamped = [](const std::string& text) { return std::regex_replace(text, std::regex(".{16}10.0.0.5:1024 "), ""); };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.guards);
+        TearDown();
+        SetUp();
+        AllocScreen();
+        Model.FailOpens = c.atOpen;
+        OpenLog();
+        Receive("<13>one");
+        Model.FailWrites = c.writes, Model.PartialBytes = c.partial, Model.FailCuts = c.cuts, Model.FailOpens = c.reopens;
+        Receive("<13>two");
+        Model.Tick += 500;
+        Receive("<13>three");
+        EXPECT_EQ(ReadFile(Path("brevand.log")).size(), c.atOpen ? 0u : 49u + c.cuts * c.partial) << "line one alone";
+        char status[400];
+        FormatStatusText(status, sizeof status);
+        EXPECT_EQ(status, "LogFile: '" + Path("brevand.log") + "' is NOT being written (error " +
+                              (c.atOpen ? "5): 3" : "28): 2") + " lines wait, 0 lost   Total Messages: '3'");
+        for (int i = 0; i < 3; i++, Model.Tick += 1000)
+            if (Model.RetryTimerRunning)
+                RetryLogFile(1);  // the timer's tick
+        Receive("<13>four");
+        EXPECT_EQ(unstamped(ReadFile(Path("brevand.log"))),
+                  "<User.Notice> one\r\n<User.Notice> two\r\n<User.Notice> three\r\n<User.Notice> four\r\n");
+        EXPECT_EQ(Model.Opens, c.opens + c.reopens);
+        EXPECT_FALSE(Model.RetryTimerRunning);
+        EXPECT_EQ(Boxes(), c.atOpen ? " Brevand: Error opening log file !\n" : " Brevand: Error writing log file !\n");
+        std::string resumed = "The log file is written again: " + std::string(c.atOpen ? "3" : "2") +
+                              " lines waited, 0 were lost\r\n";
+        EXPECT_EQ(unstamped(ScreenBuffer.Text), c.atOpen ? opening + "<User.Notice> one\r\n<User.Notice> two\r\n"
+                  "<User.Notice> three\r\n" + resumed + "<User.Notice> four\r\n" : "<User.Notice> one\r\n<User.Notice> "
+                  "two\r\n" + writing + "<User.Notice> three\r\n" + resumed + "<User.Notice> four\r\n");
+    }
+    // What still waits at the end is tried once more, and what cannot be written is counted out loud.
+    Model.Boxes.clear();
+    Model.FailWrites = 1, Model.FailOpens = 5;
+    Receive("<13>five");
+    Receive("<13>six");
+    CloseLogFile();
+    EXPECT_EQ(Boxes(), " Brevand: Error writing log file !\n Brevand: 2 lines could not be written to the log file.\n");
+}
+
+// The flush timer is starved while socket events keep the queue busy: then the lines flush every FlushTime s.
+TEST_F(Brevand, FloodIsFlushedEveryFlushTimeSeconds)
+{
+    OpenLog();
+    for (auto [flushTime, flushes] : {std::pair(3, 3), {0, 1000}}) {
+        Settings.FlushTime = flushTime;
+        Model.Flushes = 0;
+        for (int i = 0; i < 1000; i++, Model.Tick += 10)  // 10 s of lines
+            Receive("<13>flood");
+        EXPECT_EQ(Model.Flushes, flushes) << "FlushTime " << flushTime;
+    }
 }

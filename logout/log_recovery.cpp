@@ -1,0 +1,196 @@
+// The failed log file: lines wait in memory or are counted, writing is retried, the operator is told.
+//
+// A write or an open that fails puts the log file in the failed state until
+// writing works again.  Meanwhile every line waits, in order, in a bounded
+// buffer; lines beyond it are counted, and once the waiting lines are in the
+// file a line records how many were lost and when.  The file is reopened
+// and written again at most once a second, from a timer and from the lines
+// that arrive (the timer is starved while socket events keep the queue
+// busy).  One report, a line in the view and a message box, marks the start.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "logout/logout.h"
+#include "view/view.h"
+
+void LogFileFailed(int kind, int error)
+{
+    if (LogFileState.Handle != PLAT_NO_FILE) {
+        PlatClose(LogFileState.Handle);  // reopened when writing is tried again
+        LogFileState.Handle = PLAT_NO_FILE;
+    }
+    LogFileState.LastAttempt = PlatTickCount();
+    if (LogFileState.Failing)
+        return;  // the same failure goes on: nothing new to report
+    LogFileState.Failing = 1;
+    LogFileState.Error = error;
+    LogFileState.ReportDue = kind;
+    LogFileState.Waiting = (char*)malloc(LOG_WAITING_SIZE);
+    LogFileState.WaitingUsed = 0;
+    PlatStartRetryTimer(LOG_RETRY_MS);
+}
+
+void KeepWaiting(const char* const fragments[], int count)
+{
+    size_t need = 1;
+    for (int i = 0; i < count; i++)
+        need += fragments[i][0] != '\0' ? strlen(fragments[i]) + 1 : 0;
+    if (need == 1)
+        return;  // nothing for the file
+    LogFileState.Kept++;
+    // Once a line was lost, the lines after it wait for the record of the
+    // loss to be written first: they are counted too.
+    if (LogFileState.Waiting == NULL || LogFileState.Lost > 0 ||
+        LogFileState.WaitingUsed + need > LOG_WAITING_SIZE) {
+        if (LogFileState.Lost++ == 0)
+            FormatLocalTime("%b %d %H:%M:%S", LogFileState.LostFrom, sizeof LogFileState.LostFrom);
+        FormatLocalTime("%b %d %H:%M:%S", LogFileState.LostTo, sizeof LogFileState.LostTo);
+        return;
+    }
+    char* to = LogFileState.Waiting + LogFileState.WaitingUsed;
+    for (int i = 0; i < count; i++) {
+        size_t len = strlen(fragments[i]);
+        if (len > 0) {
+            memcpy(to, fragments[i], len + 1);
+            to += len + 1;
+        }
+    }
+    *to = '\0';
+    LogFileState.WaitingUsed += need;
+    LogFileState.WaitingLines++;
+}
+
+// Writes the waiting lines, oldest first, as they would have been written
+// (the size test after every fragment).  What could not be written stays.
+static void WriteWaiting(void)
+{
+    char* text = LogFileState.Waiting;
+    size_t at = 0;
+    while (at < LogFileState.WaitingUsed && LogFileState.Handle != PLAT_NO_FILE) {
+        const char* fragments[16];
+        int n = 0;
+        size_t end = at;
+        while (n < 16 && text[end] != '\0') {
+            fragments[n++] = text + end;
+            end += strlen(text + end) + 1;
+        }
+        int written = WriteFragments(fragments, n);
+        for (int i = 0; i < written; i++)
+            at += strlen(fragments[i]) + 1;
+        if (written < n)
+            break;
+        if (text[at] == '\0') {  // the end of a line
+            at++;
+            LogFileState.WaitingLines--;
+        }
+    }
+    memmove(text, text + at, LogFileState.WaitingUsed - at);
+    LogFileState.WaitingUsed -= at;
+}
+
+// Ends the failed state, dropping whatever still waits.
+static void DropWaiting(void)
+{
+    free(LogFileState.Waiting);
+    LogFileState.Waiting = NULL;
+    LogFileState.WaitingUsed = 0;
+    LogFileState.WaitingLines = 0;
+    LogFileState.Kept = 0;
+    LogFileState.Lost = 0;
+    LogFileState.Failing = 0;
+    LogFileState.ReportDue = 0;
+    PlatStopRetryTimer();
+}
+
+// The failure is over: the operator sees it in the view.
+static void EndFailure(void)
+{
+    char line[128];
+    snprintf(line, sizeof line, "The log file is written again: %lld lines waited, %lld were lost\r\n",
+             (long long)(LogFileState.Kept - LogFileState.Lost), (long long)LogFileState.Lost);
+    DropWaiting();
+    if (ScreenBuffer.Text != NULL)
+        ScreenHalf(line);
+}
+
+void RetryLogFile(int forced)
+{
+    if (!LogFileState.Failing)
+        return;
+    uint32_t now = PlatTickCount();
+    if (!forced && now - LogFileState.LastAttempt < LOG_RETRY_MS)
+        return;
+    LogFileState.LastAttempt = now;
+    if (LogFileState.Handle == PLAT_NO_FILE)
+        OpenOrRotateLog();
+    if (LogFileState.Waiting != NULL)
+        WriteWaiting();
+    if (LogFileState.Handle == PLAT_NO_FILE || LogFileState.WaitingUsed > 0)
+        return;
+    if (LogFileState.Lost > 0) {
+        // In its place: after the lines that waited, before any newer one.
+        char gap[128];
+        snprintf(gap, sizeof gap,
+                 "---- %lld lines lost from %s to %s: the log file could not be written ----\r\n",
+                 (long long)LogFileState.Lost, LogFileState.LostFrom, LogFileState.LostTo);
+        const char* one[1] = {gap};
+        if (WriteFragments(one, 1) < 1)
+            return;
+    }
+    EndFailure();
+}
+
+void ReportLogFailure(void)
+{
+    int kind = LogFileState.ReportDue;
+    if (kind == 0)
+        return;
+    LogFileState.ReportDue = 0;
+    char line[320];
+    if (kind == LOG_OPEN_FAILED) {
+        snprintf(line, sizeof line, "Error %d opening log file\r\n", LogFileState.Error);
+    } else {
+        char text[200] = "";
+        if (PlatSystemErrorText(LogFileState.Error, text, sizeof text) == 0)
+            snprintf(text, sizeof text, "%s", "no text for this error");
+        size_t len = strcspn(text, "\r\n");
+        while (len > 0 && text[len - 1] == '.')
+            len--;
+        text[len] = '\0';
+        snprintf(line, sizeof line,
+                 "Error %d writing log file: %s; lines wait and writing is tried again every second\r\n",
+                 LogFileState.Error, text);
+    }
+    if (ScreenBuffer.Text != NULL)
+        ScreenHalf(line);
+    PlatMessageBox(kind == LOG_OPEN_FAILED ? "Error opening log file !" : "Error writing log file !",
+                   " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
+}
+
+void CloseLogFile(void)
+{
+    if (LogFileState.Failing)
+        RetryLogFile(1);
+    if (LogFileState.Failing) {
+        int64_t unwritten = LogFileState.WaitingLines + LogFileState.Lost;
+        DropWaiting();
+        char text[128];
+        snprintf(text, sizeof text, "%lld lines could not be written to the log file.",
+                 (long long)unwritten);
+        if (unwritten > 0)
+            PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
+    }
+    if (LogFileState.Handle != PLAT_NO_FILE) {
+        PlatClose(LogFileState.Handle);
+        LogFileState.Handle = PLAT_NO_FILE;
+    }
+}
+
+void ResetLogFile(void)
+{
+    DropWaiting();
+    if (LogFileState.Handle != PLAT_NO_FILE)
+        PlatClose(LogFileState.Handle);
+    LogFileState = LogFileRecord();
+}
