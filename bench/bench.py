@@ -446,6 +446,9 @@ def receivers_for(suite):
         rows.append(("brevand Screen 32000", "brevand", ["--screen-size", "32000"]))
     if suite.exe32:
         rows.append(("brevand i686 default", "brevand", ["--screen-size", "6000", "--exe", suite.exe32]))
+    for n, exe in enumerate(suite.before):
+        # An earlier build beside this one, in the same run: a change's cost on the same machine.
+        rows.append(("brevand before %d" % (n + 1), "brevand", ["--screen-size", "6000", "--exe", exe]))
     if suite.native:
         rows.insert(0, ("native Linux", "native", []))
     return rows
@@ -595,6 +598,7 @@ def main():
     s.add_argument("--minimal", required=True)
     s.add_argument("--exe", default="")
     s.add_argument("--exe32", default="", help="the i686 brevand.exe, measured beside the x86_64 one")
+    s.add_argument("--before", action="append", default=[], help="an earlier brevand.exe, measured beside")
     s.add_argument("--native", default="")
     s.add_argument("--prefix", required=True)
     s.add_argument("--tmp", required=True)

@@ -9,6 +9,8 @@
 #   --exe PATH        brevand.exe to measure (default: build it with the mingw64 preset)
 #   --exe32 PATH      the i686 brevand.exe measured beside it (default: build it with the mingw32
 #                     preset); skipped, with a line that says so, where 32-bit programs cannot start
+#   --before PATH     an earlier brevand.exe, measured beside the others with default settings
+#                     (again for more); a change's cost compared in one run on one machine
 #   --no-brevand      measure the minimal receiver only
 #   --native          add a native Linux receiver row (reference for Wine's own cost)
 #   --port N          port for the minimal and native receivers (default 514; brevand always uses 514)
@@ -28,7 +30,7 @@ set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"
 ROOT="$(cd "$HERE/.." && pwd)"
 
-mode=full exe="" exe32="" want_brevand=1 native=0 port=514 rcvbuf=4194304 keep=0 json=""
+before=() mode=full exe="" exe32="" want_brevand=1 native=0 port=514 rcvbuf=4194304 keep=0 json=""
 rate=5000 count=1000000 long_receiver=brevand screen_size=6000 trial_seconds=10 criterion=sustained
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -37,6 +39,7 @@ while [ $# -gt 0 ]; do
         --full) mode=full ;;
         --exe) exe="$(realpath -m "$2")"; shift ;;
         --exe32) exe32="$(realpath -m "$2")"; shift ;;
+        --before) before+=(--before "$(realpath -m "$2")"); shift ;;
         --no-brevand) want_brevand=0 ;;
         --native) native=1 ;;
         --port) port="$2"; shift ;;
@@ -49,7 +52,7 @@ while [ $# -gt 0 ]; do
         --criterion) criterion="$2"; shift ;;
         --json) json="$(realpath -m "$2")"; shift ;;
         --keep) keep=1 ;;
-        -h|--help) sed -n '2,29p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,31p' "$0"; exit 0 ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
     shift
@@ -105,6 +108,7 @@ args=(suite --mode "$mode" --loadgen "$work/bin/loadgen" --minimal "$work/bin/mi
       --trial-seconds "$trial_seconds" --criterion "$criterion" --long-rate "$rate" --long-count "$count"
       --long-receiver "$long_receiver" --long-screen-size "$screen_size")
 [ "$native" = 1 ] && args+=(--native "$work/bin/native_receiver")
+args+=("${before[@]}")
 [ -n "$json" ] && args+=(--json-out "$json")
 [ "$keep" = 1 ] && args+=(--keep)
 

@@ -7,6 +7,7 @@
 // and written again at most once a second, from a timer and from the lines
 // that arrive (the timer is starved while socket events keep the queue
 // busy).  One report, a line in the view and a message box, marks the start.
+#include <inttypes.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -107,8 +108,9 @@ static void DropWaiting(void)
 static void EndFailure(void)
 {
     char line[128];
-    snprintf(line, sizeof line, "The log file is written again: %lld lines waited, %lld were lost\r\n",
-             (long long)(LogFileState.Kept - LogFileState.Lost), (long long)LogFileState.Lost);
+    snprintf(line, sizeof line,
+             "The log file is written again: %" PRId64 " lines waited, %" PRId64 " were lost\r\n",
+             LogFileState.Kept - LogFileState.Lost, LogFileState.Lost);
     DropWaiting();
     if (ScreenBuffer.Text != NULL)
         ScreenHalf(line);
@@ -132,8 +134,8 @@ void RetryLogFile(int forced)
         // In its place: after the lines that waited, before any newer one.
         char gap[128];
         snprintf(gap, sizeof gap,
-                 "---- %lld lines lost from %s to %s: the log file could not be written ----\r\n",
-                 (long long)LogFileState.Lost, LogFileState.LostFrom, LogFileState.LostTo);
+                 "---- %" PRId64 " lines lost from %s to %s: the log file could not be written ----\r\n",
+                 LogFileState.Lost, LogFileState.LostFrom, LogFileState.LostTo);
         const char* one[1] = {gap};
         if (WriteFragments(one, 1) < 1)
             return;
@@ -176,8 +178,7 @@ void CloseLogFile(void)
         int64_t unwritten = LogFileState.WaitingLines + LogFileState.Lost;
         DropWaiting();
         char text[128];
-        snprintf(text, sizeof text, "%lld lines could not be written to the log file.",
-                 (long long)unwritten);
+        snprintf(text, sizeof text, "%" PRId64 " lines could not be written to the log file.", unwritten);
         if (unwritten > 0)
             PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
     }

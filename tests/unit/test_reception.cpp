@@ -83,13 +83,6 @@ TEST_F(Brevand, LineInterruptedByANestedDatagramStaysWhole)
     EXPECT_EQ(live.substr(0, outer.size()) + live.substr(outer.size() + 16), outer + "10.0.0.9:2000 <Mail.Err> nested\r\n");
     EXPECT_EQ(ScreenBuffer.Text, archive.substr(190) + outer + "Error 5 opening log file\r\n"
               "The log file is written again: 1 lines waited, 0 were lost\r\n" + live.substr(outer.size()));
-    // A message printed alone keeps its text through the same failure, and with no log the view goes on.
-    ClearScreenBuffer();
-    Model.FailOpens = 1;
-    LogPrint("%s", std::string(250, 'm').c_str());
-    Receive("<13>no log");
-    EXPECT_EQ(std::string(ScreenBuffer.Text).erase(276, 16),  // without the stamp
-              std::string(250, 'm') + "Error 5 opening log file\r\n10.0.0.5:1024 <User.Notice> no log\r\n");
 }
 
 // The dump shows the first 64 bytes of the receive area whatever was received; the count goes past 32 bits.
