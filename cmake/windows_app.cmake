@@ -9,8 +9,10 @@ add_executable(brevand WIN32
     res/brevand.rc
 )
 target_link_libraries(brevand PRIVATE brevand_core)
-# windres finds the icon through the include path.
+# windres finds the icon, and the manifest in generated/, through the include path.
 target_include_directories(brevand PRIVATE ${CMAKE_SOURCE_DIR}/res)
+# windres reads the manifest without telling make: a new one must rebuild the resources.
+set_source_files_properties(res/brevand.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/brevand.manifest)
 
 if(MINGW)
     # Nothing but the system DLLs at run time; no link time in the header.
