@@ -36,3 +36,5 @@ if(MINGW)
         WORKING_DIRECTORY $<TARGET_FILE_DIR:brevand>
         VERBATIM)
 endif()
+
+include(cmake/package.cmake)
