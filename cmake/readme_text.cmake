@@ -9,14 +9,17 @@ set(SECTIONS "On Windows" "Operator's reference")
 
 file(READ "${IN}" text)
 # While the text is a CMake list of lines, the characters that lists read as
-# structure stand aside as control characters.
+# structure, and the $ that a macro would read as a variable, stand aside as
+# control characters.
 string(ASCII 1 SEMI)
 string(ASCII 2 OPEN)
 string(ASCII 3 CLOSE)
 string(ASCII 4 BACKSLASH)
 string(ASCII 5 table_sep)
+string(ASCII 6 DOLLAR)
 string(ASCII 13 CR)
 string(REPLACE "\\" "${BACKSLASH}" text "${text}")
+string(REPLACE "$" "${DOLLAR}" text "${text}")
 string(REPLACE ";" "${SEMI}" text "${text}")
 string(REPLACE "[" "${OPEN}" text "${text}")
 string(REPLACE "]" "${CLOSE}" text "${text}")
@@ -164,6 +167,7 @@ string(REPLACE "${SEMI}" ";" out "${out}")
 string(REPLACE "${OPEN}" "[" out "${out}")
 string(REPLACE "${CLOSE}" "]" out "${out}")
 string(REPLACE "${BACKSLASH}" "\\" out "${out}")
+string(REPLACE "${DOLLAR}" "$" out "${out}")
 # Pure ASCII as a rule; anything else is UTF-8, which Notepad reads right only
 # after a byte order mark.
 string(REGEX REPLACE "[ -~\r\n]" "" rest "${out}")

@@ -9,6 +9,7 @@ add_executable(brevand WIN32
     res/brevand.rc
 )
 target_link_libraries(brevand PRIVATE brevand_core)
+configure_file(res/brevand.manifest.in generated/brevand.manifest @ONLY)
 # windres finds the icon, and the manifest in generated/, through the include path.
 target_include_directories(brevand PRIVATE ${CMAKE_SOURCE_DIR}/res)
 # windres reads the manifest without telling make: a new one must rebuild the resources.
