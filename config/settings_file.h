@@ -3,10 +3,11 @@
 #define BREVAND_SETTINGS_FILE_H
 
 #include "platform/platform.h"
+#include "version.h"
 
 #define INI_FILE "Brevand.ini"
 #define INI_SECTION "Brevand"
-#define INI_VERSION "1.11"
+#define INI_VERSION BREVAND_VERSION
 #define SCREEN_FONT_TEXT_SIZE 160
 
 void LoadSettings(void);

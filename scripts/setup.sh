@@ -14,7 +14,7 @@ packages=(
     util-linux bsdutils iproute2 procps
 )
 if [ "${1:-}" = "--with-screenshots" ]; then
-    packages+=(imagemagick)
+    packages+=(imagemagick xdotool x11-utils)
 fi
 
 missing=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: host unit tests under AddressSanitizer
 # and UBSan, the fuzzers for a bounded time, both Windows builds without a
-# warning, the end-to-end tests of each exe under Wine of its bitness, a
-# benchmark smoke run.
+# warning, the end-to-end tests of each exe under Wine of its bitness, the
+# release made twice and compared, a benchmark smoke run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -71,6 +71,25 @@ if [ -x build/mingw64/brevand.exe ] && [ -f tests/e2e/CMakeLists.txt ]; then
     step "end-to-end tests: the i686 exe, the shipped one, under 32-bit Wine"
     counted "$root/scripts/e2e.sh" "$root/build/mingw32"
 fi
+
+# The release, made twice from scratch in folders of its own: the exes, their
+# debug files and the zips must come out byte for byte the same.
+reproducible() {
+    local a="$root/build/release" b="$root/build/release-again"
+    local files="mingw32/brevand.exe mingw64/brevand.exe mingw32/brevand.debug mingw64/brevand.debug"
+    "$root/scripts/package.sh" "$a" >/dev/null && "$root/scripts/package.sh" "$b" >/dev/null || return 1
+    (cd "$a" && sha256sum $files brevand-*.zip) >"$log.a"
+    (cd "$b" && sha256sum $files brevand-*.zip) >"$log.b"
+    cat "$log.a"
+    if ! diff "$log.a" "$log.b"; then
+        echo "release: two builds of the same source differ"
+        return 1
+    fi
+    echo "release: both builds gave the same bytes; $a holds the zips and SHA256SUMS"
+}
+step "release: made twice in clean build folders and compared"
+if reproducible; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+rm -f "$log.a" "$log.b"
 
 if [ -x bench/run.sh ]; then
     step "benchmark checker tests and smoke run"
