@@ -11,7 +11,7 @@ packages=(
     wine wine64 wine32:i386 xvfb xauth
     libgtest-dev googletest
     clang libclang-rt-14-dev
-    util-linux bsdutils iproute2 procps
+    util-linux bsdutils iproute2 procps unzip
 )
 if [ "${1:-}" = "--with-screenshots" ]; then
     packages+=(imagemagick xdotool x11-utils)
