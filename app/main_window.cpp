@@ -94,7 +94,7 @@ static void OnTimer(WPARAM id)
             UpdateStatusBar();
         break;
     default:
-        FlushLogFile();  // the flush timer
+        FlushLogFileIfDue(1);  // the flush timer
         break;
     }
 }

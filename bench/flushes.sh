@@ -4,10 +4,11 @@
 # Starts EXE under Wine (its own prefix and display) with FlushTime FLUSHTIME
 # (default 3), sends RATE datagrams a second (default 5000) for SECONDS
 # (default 10) to 127.0.0.1:514, and counts the fsync and fdatasync calls of
-# the exe and of its wineserver with strace while the load lasts.  The
-# timer that flushes is starved while socket events keep the queue busy:
-# this shows whether the file is flushed anyway.  Needs root (port 514),
-# Wine, Xvfb and strace; holds /tmp/port514.lock while it runs.
+# the exe and its wineserver meanwhile, with perf's syscall tracepoints (strace
+# would stop Wine at every signal it uses and slow it tenfold).  The timer
+# that flushes is starved while socket events keep the queue busy: this shows
+# whether the file is flushed anyway.  Needs root (port 514), Wine, Xvfb and
+# perf (Debian's linux-perf); holds /tmp/port514.lock.
 set -euo pipefail
 # The port lock and a display for the whole run, neither held by what it starts.
 if [ -z "${BREVAND_FLUSHES_LOCKED:-}" ]; then
@@ -15,7 +16,8 @@ if [ -z "${BREVAND_FLUSHES_LOCKED:-}" ]; then
 fi
 exe=$(realpath "$1") rate=${2:-5000} seconds=${3:-10} flush=${4:-3}
 here=$(cd "$(dirname "$0")" && pwd)
-command -v strace >/dev/null || { echo "flushes.sh: strace is missing (apt-get install strace)" >&2; exit 1; }
+command -v perf >/dev/null || { echo "flushes.sh: perf is missing (apt-get install linux-perf)" >&2; exit 1; }
+[ -d /sys/kernel/tracing/events/syscalls ] || mount -t tracefs nodev /sys/kernel/tracing
 work=$(mktemp -d /tmp/brevand-flushes.XXXXXX)
 export WINEDEBUG=-all WINEPREFIX="$work/prefix"
 cleanup() { [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; wineserver -k 2>/dev/null || true; rm -rf "$work"; }
@@ -28,25 +30,23 @@ file "$exe" | grep -q 'PE32 ' && loader=/usr/lib/wine/wine
 cd "$work"
 "$loader" "$exe" >/dev/null 2>&1 &
 pid=$!
-for _ in $(seq 100); do grep -q "is opened" brevand.log 2>/dev/null && break; sleep 0.2; done
+for _ in $(seq 150); do grep -q "is opened" brevand.log 2>/dev/null && break; sleep 0.2; done
 # The exe's process and its wineserver: those of our prefix.
 ours() {
     for p in /proc/[0-9]*; do
-        [ "$(cat "$p/comm" 2>/dev/null)" = "$1" ] && grep -qz "^WINEPREFIX=$WINEPREFIX\$" "$p/environ" 2>/dev/null &&
-            echo "${p#/proc/}" && return
+        case "$(cat "$p/comm" 2>/dev/null)" in
+        $1) grep -qz "^WINEPREFIX=$WINEPREFIX\$" "$p/environ" 2>/dev/null && echo "${p#/proc/}" && return ;;
+        esac
     done
 }
-exe_pid=$(ours brevand.exe) server=$(ours wineserver)
-strace -f -e trace=fsync,fdatasync -o "$work/exe.trace" -p "$exe_pid" 2>/dev/null &
-s1=$!
-strace -f -e trace=fsync,fdatasync -o "$work/server.trace" -p "$server" 2>/dev/null &
-s2=$!
+pids="$(ours "$(basename "$exe" | cut -c1-15)"),$(ours 'wineserver*')"
+perf stat -x, -e syscalls:sys_enter_fsync,syscalls:sys_enter_fdatasync -p "$pids" -o perf.out &
+perf=$!
 sleep 1
-"$work/loadgen" --port 514 --count $((rate * seconds)) --rate "$rate" >"$work/loadgen.out"
-sleep 0.5
-kill -INT "$s1" "$s2"
-wait "$s1" "$s2" 2>/dev/null || true
-lines=$(grep -c 'seq=' brevand.log || true)
-echo "$(basename "$exe"): $rate/s for $seconds s, FlushTime $flush: $lines lines logged;" \
-     "flushes: exe $(grep -cE 'fsync|fdatasync' "$work/exe.trace" || true)," \
-     "wineserver $(grep -cE 'fsync|fdatasync' "$work/server.trace" || true)"
+"$work/loadgen" --port 514 --count $((rate * seconds)) --rate "$rate" >loadgen.out || true
+kill -INT $perf
+wait $perf || true
+during=$(awk -F, '/sys_enter_f/ { n += $1 } END { print n + 0 }' perf.out)
+sleep 2
+echo "$(basename "$exe"): $rate/s for $seconds s, FlushTime $flush: $(grep -o 'sent=[0-9]*' loadgen.out)," \
+     "$(grep -c 'seq=' brevand.log || true) lines logged; $during flushes during the load"

@@ -173,9 +173,11 @@ void FlushLogFile(void)
         PlatFlush(LogFileState.Handle);
 }
 
-void FlushLogFileIfDue(void)
+void FlushLogFileIfDue(int timer)
 {
-    if (Settings.FlushTime == 0 ||
-        PlatTickCount() - LogFileState.LastFlush >= (uint32_t)Settings.FlushTime * 1000)
+    // The timer's tick may come a little early on the last flush, which it
+    // must not skip; the line that flushed just before it makes it needless.
+    uint32_t due = (uint32_t)Settings.FlushTime * 1000 - (timer ? FLUSH_SLACK_MS : 0);
+    if (Settings.FlushTime == 0 || PlatTickCount() - LogFileState.LastFlush >= due)
         FlushLogFile();
 }

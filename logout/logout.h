@@ -85,9 +85,11 @@ void OpenOrRotateLog(void);
 // told of what could not be written.
 void CloseLogFile(void);
 void FlushLogFile(void);
-// After a line: flushes when FlushTime is 0, or when the flush timer has not
-// done it for FlushTime seconds (it is starved while events keep coming).
-void FlushLogFileIfDue(void);
+// After a line (timer 0): flushes when FlushTime is 0, or when the flush timer
+// has not done it for FlushTime seconds (it is starved while events keep
+// coming).  At the timer's tick (timer 1): unless a line just did it.
+void FlushLogFileIfDue(int timer);
+#define FLUSH_SLACK_MS 500
 
 // The failed state.
 void LogFileFailed(int kind, int error);

@@ -32,7 +32,7 @@ void ReceiveDatagram(void)
 
     const char* fragments[4] = {stamp, LastDatagram.SenderText, label, message};
     LogFragments(fragments, 4);
-    FlushLogFileIfDue();
+    FlushLogFileIfDue(0);
 }
 
 void ResetReception(void)

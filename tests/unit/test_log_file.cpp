@@ -161,15 +161,23 @@ TEST_F(Brevand, FailedLogFileKeepsTheLinesAndWritesThemOnceItCan)
     EXPECT_EQ(Boxes(), " Brevand: Error writing log file !\n Brevand: 2 lines could not be written to the log file.\n");
 }
 
-// The flush timer is starved while socket events keep the queue busy: then the lines flush every FlushTime s.
+// The flush timer is starved while socket events keep the queue busy: then the lines flush every FlushTime s,
+// and the timer's late ticks add nothing; alone, the timer flushes at every tick, also one a little early.
 TEST_F(Brevand, FloodIsFlushedEveryFlushTimeSeconds)
 {
     OpenLog();
     for (auto [flushTime, flushes] : {std::pair(3, 3), {0, 1000}}) {
         Settings.FlushTime = flushTime;
         Model.Flushes = 0;
-        for (int i = 0; i < 1000; i++, Model.Tick += 10)  // 10 s of lines
+        for (int i = 0; i < 1000; i++, Model.Tick += 10) {  // 10 s of lines
             Receive("<13>flood");
+            if (flushTime != 0 && i % 300 == 1)
+                FlushLogFileIfDue(1);
+        }
         EXPECT_EQ(Model.Flushes, flushes) << "FlushTime " << flushTime;
     }
+    Settings.FlushTime = 3;
+    for (uint32_t tick : {23000, 25990, 29000})
+        Model.Tick = tick, FlushLogFileIfDue(1);
+    EXPECT_EQ(Model.Flushes, 1003);
 }
