@@ -30,10 +30,8 @@ int OpenListener(void);
 bool OnSocketNotify(long event);
 void ReceiveDatagram(void);
 
-// The label for the datagram in the receive area; sets its header length.
-const char* DecodePriority(void);
-// The same decoding over any zero-terminated text, for a caller that keeps
-// its own copy: writes the label into label and the header length.
+// The priority label of a zero-terminated datagram text into label, and
+// where its message text begins into headerLength.
 void DecodePriorityText(const char* text, char* label, unsigned size, int32_t* headerLength);
 const char* FacilityName(int code);
 char* FormatPeerAddress(const unsigned char address[4], unsigned short port, char* out,
