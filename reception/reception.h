@@ -38,7 +38,8 @@ char* FormatPeerAddress(const unsigned char address[4], unsigned short port, cha
                         unsigned size);
 
 void ReportSocketError(int alert, int code, const char* label);
-// The text of the last report (system text, or our own when there is none).
+// The system's text of the last error reported whose code had one: a code
+// without text leaves it as it was, and our own text never goes here.
 extern char SystemErrorText[200];
 
 // Back to the state at program start (for tests).
