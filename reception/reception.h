@@ -38,6 +38,9 @@ char* FormatPeerAddress(const unsigned char address[4], unsigned short port, cha
                         unsigned size);
 
 void ReportSocketError(int alert, int code, const char* label);
+// "<text> (<label>, error <code>)": the system's text for code, or ours where
+// it has none, for the report of any failed step.
+void FormatErrorReport(int code, const char* label, char* out, unsigned size);
 // The system's text of the last error reported whose code had one: a code
 // without text leaves it as it was, and our own text never goes here.
 extern char SystemErrorText[200];

@@ -127,6 +127,12 @@ int PlatLastError(void)
     return LastError;
 }
 
+int FailWithErrno(void)
+{
+    LastError = Win32Error(errno);
+    return 0;
+}
+
 unsigned PlatCurrentDirectory(char* buf, unsigned size)
 {
     char dir[4096];

@@ -80,7 +80,7 @@ TEST_F(Brevand, FontThatCannotBeCreatedIsReportedAndTheOldOneStays)
     EXPECT_TRUE(std::regex_match(Boxes(), std::regex("(\\(null\\): Error \\d+ in Applying Font\n){2}"))) << Boxes();
 }
 
-TEST_F(Brevand, SaveWritesEveryKeyAndKeepsTheRest)
+TEST_F(Brevand, SaveWritesEveryKeyKeepsTheRestAndSaysOnceWhenItCannot)
 {
     WriteFile(Path("Brevand.ini"), "[Brevand]\r\nScreenFont=-11,0,0,0,400,0,0,0,0,3,2,1,49,Keep Me\r\nOther=kept\r\n"
                                    "[Elsewhere]\r\nLogsNum=9\r\n");
@@ -94,6 +94,11 @@ TEST_F(Brevand, SaveWritesEveryKeyAndKeepsTheRest)
     ASSERT_TRUE(ParseScreenFont(font.c_str(), &Settings.Font) && ApplyViewFont());
     SaveSettings();
     EXPECT_NE(ReadFile(Path("Brevand.ini")).find("\r\nScreenFont=" + font + "\r\n"), std::string::npos);
+    EXPECT_EQ(Boxes(), "");
+    std::filesystem::remove(Path("Brevand.ini"));
+    std::filesystem::create_directory(Path("Brevand.ini"));  // every write fails
+    SaveSettings();
+    EXPECT_EQ(Boxes(), "BREVAND Error: Is a directory (Error saving Brevand.ini, error 21)\n");
 }
 
 TEST_F(Brevand, OptionChecksCorrectEachValueWithItsMessage)
