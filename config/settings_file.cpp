@@ -91,6 +91,15 @@ void LoadSettings(void)
     Settings.FlushTime = ReadNumber("FlushTime", FLUSHTIME_DEFAULT);
     Settings.ScreenSize = ReadNumber("ScreenSize", SCREENSIZE_DEFAULT);
 
+    // The log file opens with these two already in range, and before the
+    // view's font: the one that matters is set up, or reported, first ...
+    Settings.LogSize = ClampSetting(Settings.LogSize, LOGSIZE_MIN, LOGSIZE_MAX);
+    Settings.LogsNum = ClampSetting(Settings.LogsNum, LOGSNUM_MIN, LOGSNUM_MAX);
+    SplitLogName();
+    // ... and these two are needed only after it.
+    Settings.FlushTime = ClampSetting(Settings.FlushTime, FLUSHTIME_MIN, FLUSHTIME_MAX);
+    Settings.ScreenSize = ClampSetting(Settings.ScreenSize, SCREENSIZE_MIN, SCREENSIZE_MAX);
+
     char fontText[SCREEN_FONT_TEXT_SIZE];
     PlatProfileGetString(INI_SECTION, "ScreenFont", "", fontText, sizeof fontText, INI_FILE);
     LogFontRecord font;
@@ -98,14 +107,6 @@ void LoadSettings(void)
         Settings.Font = font;
         ApplyViewFont();
     }
-
-    // The log file opens with these two already in range ...
-    Settings.LogSize = ClampSetting(Settings.LogSize, LOGSIZE_MIN, LOGSIZE_MAX);
-    Settings.LogsNum = ClampSetting(Settings.LogsNum, LOGSNUM_MIN, LOGSNUM_MAX);
-    SplitLogName();
-    // ... and these two are needed only after it.
-    Settings.FlushTime = ClampSetting(Settings.FlushTime, FLUSHTIME_MIN, FLUSHTIME_MAX);
-    Settings.ScreenSize = ClampSetting(Settings.ScreenSize, SCREENSIZE_MIN, SCREENSIZE_MAX);
 }
 
 // Whether a write of this save failed, and the code of the first failure.

@@ -25,7 +25,12 @@ extern LastDatagramRecord LastDatagram;
 // count would overflow within three days.
 extern int64_t MessageCount;
 
+// Binds the listener; nothing is received until StartReceiving asks for
+// notification.  Meanwhile datagrams wait in the socket's buffer, and the
+// first notification comes at once for them.  Both report a failure and
+// return 0, with WinSock ended again.
 int OpenListener(void);
+int StartReceiving(void);
 // Returns true when the event carried no error (a receive was attempted).
 bool OnSocketNotify(long event);
 void ReceiveDatagram(void);
