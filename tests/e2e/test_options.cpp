@@ -1,8 +1,6 @@
 // The Options dialog driven through its controls, and the settings it saves.
 #include "driver.h"
 
-#include <regex>
-
 namespace {
 
 class OptionsDialog : public OneRun {
@@ -17,42 +15,38 @@ protected:
     static std::string Log() { return app->PathIn("logs\\opts.log"); }
     // Opens the dialog; the fields as it opened, "name|size|number|flush|screen".  Then fills fields
     // {id, text}, presses button and answers each correction box {caption, text} in order.  IDC_FONT
-    // opens the font chooser and cancels it, and then the dialog.  The dialog's button behind is pressed
-    // first while each box or the chooser is up: the dialog must stay.
+    // opens the font chooser and cancels it, and then the dialog.  While each box or the chooser is up,
+    // the dialog's button behind is pressed first: the dialog must stay.
     std::string Options(const std::vector<std::pair<int, std::string>>& fields, int button,
                         const std::vector<std::pair<const char*, std::string>>& boxes = {}, int behind = 0)
     {
-        auto pressBehind = [&](HWND dialog, const char* box) {
+        app->Command(IDM_OPTIONS);
+        HWND dialog = app->WaitBox(" Brevand Options");
+        auto answer = [&](const char* box, int with) {
             EXPECT_FALSE(behind && app->WaitBox(box) && Brevand::Press(dialog, behind) &&
                          WaitUntil([&] { return !IsWindowVisible(dialog); }, 300)) << "ended behind " << box;
+            return app->Answer(box, with);
         };
-        app->Command(IDM_OPTIONS);
-        HWND dialog = app->WaitBox(" Brevand Options"), chooser = nullptr;
         std::string shown;
         for (int id : {IDC_LOGNAME, IDC_LOGSIZE, IDC_LOGSNUM, IDC_FLUSHTIME, IDC_SCREENSIZE})
             shown += (id == IDC_LOGNAME ? "" : "|") + WindowText(GetDlgItem(dialog, id));
         for (const auto& field : fields)
             EXPECT_TRUE(SendMessageTimeoutA(GetDlgItem(dialog, field.first), WM_SETTEXT, 0,
                                             (LPARAM)field.second.c_str(), SMTO_ABORTIFHUNG, 3000, nullptr));
-        if (button == IDC_FONT && Brevand::Press(dialog, IDC_FONT) && (chooser = app->WaitBox("Font")) != nullptr) {
-            pressBehind(dialog, "Font");
-            Brevand::Press(chooser, IDCANCEL);
-            WaitUntil([&] { return !IsWindow(chooser); });
-        }
+        EXPECT_FALSE(button == IDC_FONT && Brevand::Press(dialog, IDC_FONT) && EndsWith(answer("Font", IDCANCEL), ")"))
+            << "no font chooser, or it stayed open";
         Brevand::Press(dialog, button == IDC_FONT ? IDCANCEL : button);
-        for (const auto& box : boxes) {
-            pressBehind(dialog, box.first);
-            EXPECT_EQ(app->Answer(box.first), box.second);
-        }
+        for (const auto& box : boxes)
+            EXPECT_EQ(answer(box.first, IDOK), box.second);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "the dialog is still open";
-        EXPECT_TRUE(button != IDC_FONT || chooser) << "no font chooser";
         Sleep(150);
         return shown;
     }
 };
 
-// Sent while a start-up box waits: kept in the socket, logged after the banner; no command runs before.
-TEST_F(OptionsDialog, LinesSentWhileTheLogErrorBoxWaitsFollowTheBannerAndTheFolderIsUsedOnceThere)
+// Sent while a start-up box waits: kept in the socket, logged after the banner; no command runs before.  Once
+// the log's folder is there, OK opens the log in it, and OK again rotates it and keeps the view.
+TEST_F(OptionsDialog, LinesSentWhileTheLogBoxWaitsFollowTheBannerAndOkOpensThenRotatesTheLog)
 {
     ASSERT_TRUE(app->WaitBox(" Brevand", 10000) && sender->Send("<13>waited") && sender->Send("<13>waited"));
     count += 2;
@@ -67,27 +61,22 @@ TEST_F(OptionsDialog, LinesSentWhileTheLogErrorBoxWaitsFollowTheBannerAndTheFold
     CreateDirectoryA(app->PathIn("logs").c_str(), nullptr);
     Options({}, IDOK);
     app->Command(IDM_CLEAR);
-    EXPECT_TRUE(app->WaitView(SendLogged(Log(), "<13>into the folder", "<User.Notice> into the folder")));
+    std::string line = SendLogged(Log(), "<13>into the folder", "<User.Notice> into the folder");
+    Options({}, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(app->PathIn("logs\\opts.000")) == line; }));
+    EXPECT_EQ(ReadWholeFile(Log()), "");
+    EXPECT_TRUE(app->WaitView(line));
+    EXPECT_TRUE(app->WaitStatus(Log(), count));
 }
 
 TEST_F(OptionsDialog, OpensWithTheSettingsAndCancelOrTheFontChooserChangeNothing)
 {
-    std::string log = ReadWholeFile(Log());
+    std::string archive = ReadWholeFile(app->PathIn("logs\\opts.000")), view = WindowText(app->view);
     EXPECT_EQ(Options({{IDC_SCREENSIZE, "2000"}}, IDCANCEL), Log() + "|150000|3|0|6000");
     Options({{IDC_LOGSIZE, "999"}}, IDC_FONT, {}, IDOK);
     EXPECT_EQ(Options({}, IDCANCEL), Log() + "|150000|3|0|6000");
-    EXPECT_EQ(ReadWholeFile(Log()), log) << "rotated";
-    EXPECT_TRUE(app->WaitView(log));
-}
-
-TEST_F(OptionsDialog, OkWithoutChangeRotatesTheLogAndKeepsTheView)
-{
-    std::string log = ReadWholeFile(Log());
-    Options({}, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(app->PathIn("logs\\opts.000")) == log; }));
-    EXPECT_EQ(ReadWholeFile(Log()), "");
-    EXPECT_TRUE(app->WaitView(log));
-    EXPECT_TRUE(app->WaitStatus(Log(), count));
+    EXPECT_EQ(ReadWholeFile(app->PathIn("logs\\opts.000")), archive) << "rotated";
+    EXPECT_TRUE(app->WaitView(view));
 }
 
 TEST_F(OptionsDialog, CorrectionsInOrderEmptyFieldsAndANewScreenSizeEmptiesTheView)
