@@ -64,8 +64,11 @@ FAULTS = [
     ("unit", "config/settings.cpp", "if (len == 0 || dir[len - 1] != '\\\\')", "if (1)"),
     ("unit", "config/option_checks.cpp", "} else if (*flushTime > FLUSHTIME_MAX) {", "} else if (*flushTime > 31) {"),
     ("unit", "app/info_text.cpp", "i < 64 &&", "i < (int)LastDatagram.Length &&"),
+    ("unit", "config/settings_file.cpp", "    if (SaveFailed) {", "    if (0) {"),
     ("e2e", "app/win_main.cpp", "if (LOWORD(wParam) == IDOK) {", "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {"),
     ("e2e", "app/win_main.cpp", "#define SPLASH_MS 3000", "#define SPLASH_MS 500"),
+    ("e2e", "app/win_main.cpp", "    if (!OpenListener())\n", "    if (!OpenListener() || !StartReceiving())\n"),
+    ("e2e", "app/menu_commands.cpp", "    if (!StartupComplete)\n        return;\n", ""),
     ("e2e", "app/main_window.cpp", "if (OnSocketNotify((long)event))", "OnSocketNotify((long)event);\n    if (1)"),
     ("e2e", "app/main_window.cpp", "MoveWindow(LogView, 0, 0, width, height - StatusBarHeight, TRUE);",
      "MoveWindow(LogView, 0, 0, width, height, TRUE);"),
@@ -74,6 +77,9 @@ FAULTS = [
     ("e2e", "config/options_dialog.cpp", "        SplitLogName();\n        UpdateStatusBar();", "        UpdateStatusBar();"),
     ("e2e", "config/options_dialog.cpp", "    if (screenSize != Settings.ScreenSize) {", "    if (1) {"),
     ("e2e", "config/options_dialog.cpp", "        PostMessageA(MainWindow, WM_COMMAND, IDM_SAVE, 0);", ""),
+    ("e2e", "config/options_dialog.cpp", "    EnableWindow(dialog, FALSE);\n\n", "\n"),
+    ("e2e", "config/options_dialog.cpp", "    EnableWindow(dialog, FALSE);\n    BOOL", "    BOOL"),
+    ("e2e", "config/options_dialog.cpp", "        if (!IsWindowEnabled(dialog))\n            return TRUE;\n", ""),
 ]
 
 
