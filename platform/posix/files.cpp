@@ -26,6 +26,12 @@ static int Win32Error(int error)
     }
 }
 
+int FailWithErrno(void)
+{
+    LastError = Win32Error(errno);
+    return 0;
+}
+
 PlatFile PlatOpenAppend(const char* path, int* error)
 {
     if (Model.FailOpens > 0) {
@@ -125,12 +131,6 @@ int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
 int PlatLastError(void)
 {
     return LastError;
-}
-
-int FailWithErrno(void)
-{
-    LastError = Win32Error(errno);
-    return 0;
 }
 
 unsigned PlatCurrentDirectory(char* buf, unsigned size)
