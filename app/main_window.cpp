@@ -60,6 +60,9 @@ void CloseLogAndScreen(void)
 
 static void OnSize(int width, int height)
 {
+    // Minimised, or smaller than the status bar: the view gets no height.
+    if (height < StatusBarHeight)
+        height = StatusBarHeight;
     // WM_SIZE also comes while the main window is being created.
     if (LogView != NULL)
         MoveWindow(LogView, 0, 0, width, height - StatusBarHeight, TRUE);

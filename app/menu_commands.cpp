@@ -77,6 +77,10 @@ static void OnPause(void)
 
 void OnCommand(WPARAM id)
 {
+    // The menu is live in the modal loops of start-up's error boxes, before
+    // the settings, the log file and the screen buffer are all there.
+    if (!StartupComplete)
+        return;
     switch (id) {
     case IDM_ABOUT:
         DialogBoxParamA(MainInstance, "AboutBox", MainWindow, AboutDlgProc, 0);

@@ -14,6 +14,8 @@
 extern HBRUSH WhiteBrush;
 // Height of the status bar in pixels, 0 when it could not be measured.
 extern int StatusBarHeight;
+// Set once start-up has finished; until then the menu's commands do nothing.
+extern int StartupComplete;
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void UpdateStatusBar(void);

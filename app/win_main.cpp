@@ -27,6 +27,8 @@ static_assert(LOG_VIEW_STYLE == 0x503019C4, "log view style");
 // The start-up About box, for the closer thread; null once it is gone.
 static HWND volatile SplashWindow;
 
+int StartupComplete;
+
 static DWORD WINAPI SplashCloser(LPVOID)
 {
     Sleep(SPLASH_MS);
@@ -119,6 +121,8 @@ static int InitInstance(HINSTANCE instance, int show)
     // Nothing is received while the box is up: the socket comes after it.
     DialogBoxParamA(instance, "AboutBox", MainWindow, SplashDlgProc, 0);
 
+    // Bound now, so that a taken port ends the program before anything else
+    // is set up; received only once all is set up (below).
     if (!OpenListener())
         return 0;
     LoadSettings();
@@ -132,6 +136,11 @@ static int InitInstance(HINSTANCE instance, int show)
 
     WriteBanner();
     UpdateStatusBar();
+    // Datagrams sent while a box above waited for the operator are in the
+    // socket's buffer: logged from here on, after the banner, in order.
+    if (!StartReceiving())
+        return 0;
+    StartupComplete = 1;
     return 1;
 }
 

@@ -34,7 +34,7 @@ static void OnOptionsInit(HWND dialog)
     FontChosen = 0;
 }
 
-static void OnFontButton(void)
+static void OnFontButton(HWND dialog)
 {
     // The chooser works on a copy: the description changes only when a
     // font was chosen.
@@ -50,7 +50,12 @@ static void OnFontButton(void)
     if (Settings.FontSet)
         chooser.Flags |= CF_INITTOLOGFONTSTRUCT;
     chooser.nFontType = SCREEN_FONTTYPE;
-    if (ChooseFontA(&chooser)) {
+    // The chooser has no owner: the dialog behind it takes no input meanwhile.
+    EnableWindow(dialog, FALSE);
+    BOOL chosen = ChooseFontA(&chooser);
+    EnableWindow(dialog, TRUE);
+    SetForegroundWindow(dialog);
+    if (chosen) {
         memcpy(&Settings.Font, &font, sizeof font);
         FontChosen = 1;
         return;
@@ -80,6 +85,11 @@ static INT_PTR OnOptionsAccept(HWND dialog, int save)
     int32_t logsNum = Settings.LogsNum;
     int32_t flushTime = 0;
     int32_t screenSize = 0;
+
+    // The correction boxes have no owner, so the dialog would stay live
+    // behind them: a second OK would run nested, a Cancel would be overruled
+    // by this one's end.  It takes no input from here until it has ended.
+    EnableWindow(dialog, FALSE);
 
     GetDlgItemTextA(dialog, IDC_LOGNAME, NewLogName, sizeof NewLogName);
     ReadNumberField(dialog, IDC_LOGSIZE, &logSize);
@@ -130,9 +140,13 @@ INT_PTR CALLBACK OptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         OnOptionsInit(dialog);
         return TRUE;
     case WM_COMMAND:
+        // Disabled while a box of ours is up: a click posted meanwhile (or
+        // pressed by another program) is no answer of the operator's.
+        if (!IsWindowEnabled(dialog))
+            return TRUE;
         switch (LOWORD(wParam)) {
         case IDC_FONT:
-            OnFontButton();
+            OnFontButton(dialog);
             return TRUE;
         case IDOK:
             return OnOptionsAccept(dialog, 0);

@@ -5,6 +5,7 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "logout/logout.h"
+#include "reception/reception.h"
 
 int FormatScreenFont(const LogFontRecord* font, char* out, unsigned size)
 {
@@ -90,6 +91,15 @@ void LoadSettings(void)
     Settings.FlushTime = ReadNumber("FlushTime", FLUSHTIME_DEFAULT);
     Settings.ScreenSize = ReadNumber("ScreenSize", SCREENSIZE_DEFAULT);
 
+    // The log file opens with these two already in range, and before the
+    // view's font: the one that matters is set up, or reported, first ...
+    Settings.LogSize = ClampSetting(Settings.LogSize, LOGSIZE_MIN, LOGSIZE_MAX);
+    Settings.LogsNum = ClampSetting(Settings.LogsNum, LOGSNUM_MIN, LOGSNUM_MAX);
+    SplitLogName();
+    // ... and these two are needed only after it.
+    Settings.FlushTime = ClampSetting(Settings.FlushTime, FLUSHTIME_MIN, FLUSHTIME_MAX);
+    Settings.ScreenSize = ClampSetting(Settings.ScreenSize, SCREENSIZE_MIN, SCREENSIZE_MAX);
+
     char fontText[SCREEN_FONT_TEXT_SIZE];
     PlatProfileGetString(INI_SECTION, "ScreenFont", "", fontText, sizeof fontText, INI_FILE);
     LogFontRecord font;
@@ -97,37 +107,50 @@ void LoadSettings(void)
         Settings.Font = font;
         ApplyViewFont();
     }
+}
 
-    // The log file opens with these two already in range ...
-    Settings.LogSize = ClampSetting(Settings.LogSize, LOGSIZE_MIN, LOGSIZE_MAX);
-    Settings.LogsNum = ClampSetting(Settings.LogsNum, LOGSNUM_MIN, LOGSNUM_MAX);
-    SplitLogName();
-    // ... and these two are needed only after it.
-    Settings.FlushTime = ClampSetting(Settings.FlushTime, FLUSHTIME_MIN, FLUSHTIME_MAX);
-    Settings.ScreenSize = ClampSetting(Settings.ScreenSize, SCREENSIZE_MIN, SCREENSIZE_MAX);
+// Whether a write of this save failed, and the code of the first failure.
+static int SaveFailed;
+static int SaveError;
+
+static void WriteValue(const char* key, const char* value)
+{
+    if (!PlatProfileWriteString(INI_SECTION, key, value, INI_FILE) && !SaveFailed) {
+        SaveFailed = 1;
+        SaveError = PlatLastError();
+    }
 }
 
 static void WriteNumber(const char* key, int32_t value)
 {
     char text[16];
     snprintf(text, sizeof text, "%d", (int)value);
-    PlatProfileWriteString(INI_SECTION, key, text, INI_FILE);
+    WriteValue(key, text);
 }
 
+// A save that did not reach the file must say so: the settings would
+// otherwise be lost at the next start.  One report however many writes
+// failed, as they usually fail together.
 void SaveSettings(void)
 {
-    PlatProfileWriteString(INI_SECTION, "Version", INI_VERSION, INI_FILE);
-    PlatProfileWriteString(INI_SECTION, "LogName", Settings.LogName, INI_FILE);
+    SaveFailed = 0;
+    WriteValue("Version", INI_VERSION);
+    WriteValue("LogName", Settings.LogName);
     WriteNumber("LogsNum", Settings.LogsNum);
     WriteNumber("LogSize", Settings.LogSize);
     WriteNumber("FlushTime", Settings.FlushTime);
     WriteNumber("ScreenSize", Settings.ScreenSize);
-    if (!Settings.FontSet)
-        return;
-    char value[SCREEN_FONT_TEXT_SIZE];
-    if (!FormatScreenFont(&Settings.Font, value, sizeof value)) {
-        PlatMessageBox("Font structure too long for save.", " BREVAND Error", PLAT_MB_OK);
-        value[0] = '\0';
+    if (Settings.FontSet) {
+        char value[SCREEN_FONT_TEXT_SIZE];
+        if (!FormatScreenFont(&Settings.Font, value, sizeof value)) {
+            PlatMessageBox("Font structure too long for save.", " BREVAND Error", PLAT_MB_OK);
+            value[0] = '\0';
+        }
+        WriteValue("ScreenFont", value);
     }
-    PlatProfileWriteString(INI_SECTION, "ScreenFont", value, INI_FILE);
+    if (SaveFailed) {
+        char report[320];
+        FormatErrorReport(SaveError, "Error saving " INI_FILE, report, sizeof report);
+        PlatMessageBox(report, "BREVAND Error", PLAT_MB_OK);
+    }
 }

@@ -117,7 +117,8 @@ unsigned PlatProfileGetString(const char* section, const char* key, const char* 
 // As GetPrivateProfileIntA: the default when absent; else the value's
 // leading digits, 0 when it has none.
 unsigned PlatProfileGetInt(const char* section, const char* key, int def, const char* file);
-// As WritePrivateProfileStringA; keeps the rest of the file.  1 on success.
+// As WritePrivateProfileStringA; keeps the rest of the file.  1 on success,
+// else 0 with the system error code in PlatLastError().
 int PlatProfileWriteString(const char* section, const char* key, const char* value,
                            const char* file);
 

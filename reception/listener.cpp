@@ -4,6 +4,14 @@
 
 int64_t MessageCount;
 
+// After a failed step: WinSock is ended again.  0, the failed start.
+static int EndWinsock(void)
+{
+    if (!PlatSocketCleanup())
+        ReportSocketError(1, PlatSocketLastError(), "Error cleaning WinSock");
+    return 0;
+}
+
 int OpenListener(void)
 {
     int result = PlatSocketStartup();
@@ -18,19 +26,21 @@ int OpenListener(void)
         // arrives while we are busy must wait in the socket, not be lost.
         // Where the platform refuses, the default has to do.
         PlatSocketSetReceiveBuffer(SOCKET_RECEIVE_BUFFER);
-        if (!PlatSocketBind(SYSLOG_PORT)) {
-            ReportSocketError(1, PlatSocketLastError(), "Error binding Logging Socket");
-            PlatSocketClose();
-        } else if (!PlatSocketNotifyOnRead()) {
-            ReportSocketError(1, PlatSocketLastError(), "Error setting Logging Socket");
-            PlatSocketClose();
-        } else {
+        if (PlatSocketBind(SYSLOG_PORT))
             return 1;
-        }
+        ReportSocketError(1, PlatSocketLastError(), "Error binding Logging Socket");
+        PlatSocketClose();
     }
-    if (!PlatSocketCleanup())
-        ReportSocketError(1, PlatSocketLastError(), "Error cleaning WinSock");
-    return 0;
+    return EndWinsock();
+}
+
+int StartReceiving(void)
+{
+    if (PlatSocketNotifyOnRead())
+        return 1;
+    ReportSocketError(1, PlatSocketLastError(), "Error setting Logging Socket");
+    PlatSocketClose();
+    return EndWinsock();
 }
 
 bool OnSocketNotify(long event)

@@ -65,10 +65,3 @@ void DecodePriorityText(const char* text, char* label, unsigned size, int32_t* h
     int facility = value < 0 ? -1 : value >> 3;
     snprintf(label, size, "<%s.%s>", FacilityName(facility), SeverityNames[(uint32_t)value & 7]);
 }
-
-const char* DecodePriority(void)
-{
-    static char label[PRIORITY_LABEL_SIZE];
-    DecodePriorityText(LastDatagram.Data, label, sizeof label, &LastDatagram.HeaderLength);
-    return label;
-}

@@ -25,22 +25,29 @@ extern LastDatagramRecord LastDatagram;
 // count would overflow within three days.
 extern int64_t MessageCount;
 
+// Binds the listener; nothing is received until StartReceiving asks for
+// notification.  Meanwhile datagrams wait in the socket's buffer, and the
+// first notification comes at once for them.  Both report a failure and
+// return 0, with WinSock ended again.
 int OpenListener(void);
+int StartReceiving(void);
 // Returns true when the event carried no error (a receive was attempted).
 bool OnSocketNotify(long event);
 void ReceiveDatagram(void);
 
-// The label for the datagram in the receive area; sets its header length.
-const char* DecodePriority(void);
-// The same decoding over any zero-terminated text, for a caller that keeps
-// its own copy: writes the label into label and the header length.
+// The priority label of a zero-terminated datagram text into label, and
+// where its message text begins into headerLength.
 void DecodePriorityText(const char* text, char* label, unsigned size, int32_t* headerLength);
 const char* FacilityName(int code);
 char* FormatPeerAddress(const unsigned char address[4], unsigned short port, char* out,
                         unsigned size);
 
 void ReportSocketError(int alert, int code, const char* label);
-// The text of the last report (system text, or our own when there is none).
+// "<text> (<label>, error <code>)": the system's text for code, or ours where
+// it has none, for the report of any failed step.
+void FormatErrorReport(int code, const char* label, char* out, unsigned size);
+// The system's text of the last error reported whose code had one: a code
+// without text leaves it as it was, and our own text never goes here.
 extern char SystemErrorText[200];
 
 // Back to the state at program start (for tests).

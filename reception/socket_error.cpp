@@ -55,14 +55,21 @@ static void ErrorTextFor(int code, char* out, unsigned size)
 
 // The text names the failed step and the code as well, so that a report is
 // useful even where the system has no text.
-void ReportSocketError(int alert, int code, const char* label)
+void FormatErrorReport(int code, const char* label, char* out, unsigned size)
 {
     char text[200];
-    char report[320];
     ErrorTextFor(code, text, sizeof text);
     while (*label == ' ')
         label++;
-    snprintf(report, sizeof report, "%s (%s, error %d)\r\n", text, label, code);
+    snprintf(out, size, "%s (%s, error %d)", text, label, code);
+}
+
+void ReportSocketError(int alert, int code, const char* label)
+{
+    char report[320];
+    FormatErrorReport(code, label, report, sizeof report);
+    size_t len = strlen(report);
+    snprintf(report + len, sizeof report - len, "\r\n");
 
     LogPrint("\r\nSOCKET ERROR: %s\r\n", report);
     if (alert) {

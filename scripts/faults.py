@@ -50,11 +50,12 @@ FAULTS = [
     ("unit", "view/screen_buffer.cpp", "            memmove(text, text + keep, have);\n", ""),
     ("unit", "view/screen_buffer.cpp", "    ScreenBuffer.Length = (int)(have + add);", ""),
     ("unit", "logout/log_print.cpp", "size >= LogFileState.RetrySize", "size > LogFileState.RetrySize"),
-    ("unit", "config/settings_file.cpp", 'PlatProfileWriteString(INI_SECTION, "ScreenFont", value, INI_FILE);', ""),
+    ("unit", "config/settings_file.cpp", '        WriteValue("ScreenFont", value);\n', ""),
     ("unit", "config/settings_file.cpp", "    SplitLogName();\n    // ... and these",
      "    // ... and these"),
     ("unit", "config/settings_file.cpp", "    Settings.LogSize = ClampSetting(Settings.LogSize, LOGSIZE_MIN, LOGSIZE_MAX);\n", ""),
-    ("unit", "config/settings_file.cpp", "    if (!Settings.FontSet)\n        return;\n", ""),
+    ("unit", "config/settings_file.cpp", "    if (Settings.FontSet) {", "    if (1) {"),
+    ("unit", "config/settings_file.cpp", "    if (SaveFailed) {", "    if (0) {"),
     ("unit", "config/settings_file.cpp", "sizeof f.FaceName - 1", "sizeof f.FaceName"),
     ("unit", "config/settings_file.cpp", "if (old != NULL)\n        PlatDeleteFont(old);", ""),
     ("unit", "config/settings.cpp", "if (len == 0 || dir[len - 1] != '\\\\')", "if (1)"),
@@ -81,6 +82,8 @@ FAULTS = [
     ("e2e", "app/main_window.cpp", "    case LOG_RETRY_TIMER_ID:\n        RetryLogFile(1);\n        UpdateStatusBar();\n        break;\n", ""),
     ("e2e", "app/win_main.cpp", "if (LOWORD(wParam) == IDOK) {", "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {"),
     ("e2e", "app/win_main.cpp", "#define SPLASH_MS 3000", "#define SPLASH_MS 500"),
+    ("e2e", "app/win_main.cpp", "    if (!OpenListener())\n", "    if (!OpenListener() || !StartReceiving())\n"),
+    ("e2e", "app/menu_commands.cpp", "    if (!StartupComplete)\n        return;\n", ""),
     ("e2e", "app/main_window.cpp", "if (OnSocketNotify((long)event))", "OnSocketNotify((long)event);\n    if (1)"),
     ("e2e", "app/main_window.cpp", "MoveWindow(LogView, 0, 0, width, height - StatusBarHeight, TRUE);",
      "MoveWindow(LogView, 0, 0, width, height, TRUE);"),
@@ -89,6 +92,9 @@ FAULTS = [
     ("e2e", "config/options_dialog.cpp", "        SplitLogName();\n        UpdateStatusBar();", "        UpdateStatusBar();"),
     ("e2e", "config/options_dialog.cpp", "    if (screenSize != Settings.ScreenSize) {", "    if (1) {"),
     ("e2e", "config/options_dialog.cpp", "        PostMessageA(MainWindow, WM_COMMAND, IDM_SAVE, 0);", ""),
+    ("e2e", "config/options_dialog.cpp", "    EnableWindow(dialog, FALSE);\n\n", "\n"),
+    ("e2e", "config/options_dialog.cpp", "    EnableWindow(dialog, FALSE);\n    BOOL", "    BOOL"),
+    ("e2e", "config/options_dialog.cpp", "        if (!IsWindowEnabled(dialog))\n            return TRUE;\n", ""),
 ]
 
 

@@ -27,6 +27,12 @@ static int Win32Error(int error)
     }
 }
 
+int FailWithErrno(void)
+{
+    LastError = Win32Error(errno);
+    return 0;
+}
+
 PlatFile PlatOpenAppend(const char* path, int* error)
 {
     Model.Opens++;

@@ -83,6 +83,10 @@ struct PlatformModel {
 
 extern PlatformModel Model;
 
+// For the POSIX side's own calls: errno becomes the code PlatLastError()
+// returns; 0, the failure result.
+int FailWithErrno(void);
+
 // Back to a fresh model; closes the listener socket.
 void ResetModel(void);
 

@@ -145,5 +145,6 @@ int PlatProfileWriteString(const char* section, const char* key, const char* val
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     for (const std::string& line : lines)
         out << line << "\r\n";
-    return out.good() ? 1 : 0;
+    out.flush();
+    return out.good() ? 1 : FailWithErrno();
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <regex>
 #include <string>
 
 #include "res/resource.h"

@@ -30,8 +30,7 @@ TEST_F(FirstRun, AboutBoxClosesItselfAndTheBannerIsTheOnlyLine)
     sender->Send("<13>sent while the About box is up: lost, the socket does not exist yet");
     PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
     PostMessageA(about, WM_CLOSE, 0, 0);
-    Sleep(300);
-    EXPECT_TRUE(IsWindowVisible(about)) << "Escape or the close box closed the About box";
+    EXPECT_FALSE(WaitUntil([&] { return !IsWindowVisible(about); }, 300)) << "Escape or the close box closed it";
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(about); }, 10000));
     EXPECT_NEAR(GetTickCount() - shown, 4000.0, 2000.0) << "not shown for about 3 s";
     ASSERT_TRUE(ready = app->WaitReady());
@@ -110,8 +109,7 @@ TEST_F(FirstRun, ResizingKeepsTheStatusBarAtTheBottomAndTheViewFillingTheRest)
 TEST_F(FirstRun, SecondCopyFindsThePortTakenAndEndsAfterTheBindErrorBox)
 {
     Brevand second("");
-    ASSERT_TRUE(second.Launch(true));
-    ASSERT_TRUE(second.WaitBox("BREVAND Error", 10000));
+    ASSERT_TRUE(second.Launch(true) && second.WaitBox("BREVAND Error", 10000));
     Sleep(300);
     EXPECT_TRUE(second.Running()) << "ended before OK";
     EXPECT_NE(second.Answer("BREVAND Error").find("error 10048)"), std::string::npos);

@@ -7,72 +7,90 @@ class OptionsDialog : public OneRun {
 protected:
     static void SetUpTestSuite()
     {
-        app = new Brevand("[Brevand]\r\nLogName=$DIR\\opts.log\r\nLogsNum=3\r\nLogSize=150000\r\nFlushTime=0\r\n"
+        app = new Brevand("[Brevand]\r\nLogName=$DIR\\logs\\opts.log\r\nLogsNum=3\r\nLogSize=150000\r\nFlushTime=0\r\n"
                           "ScreenSize=6000\r\nScreenFont=-13,0,0,0,400,0,0,0,0,3,2,1,49,Courier New\r\n");
         sender = new Sender();
-        ready = app->Launch(true) && app->WaitReady();
+        ready = app->Launch(true);  // the log's folder is missing: the first case answers its box
     }
-    static std::string Log() { return app->PathIn("opts.log"); }
+    static std::string Log() { return app->PathIn("logs\\opts.log"); }
     // Opens the dialog; the fields as it opened, "name|size|number|flush|screen".  Then fills fields
     // {id, text}, presses button and answers each correction box {caption, text} in order.  IDC_FONT
-    // opens the font chooser and cancels it, and then the dialog.
+    // opens the font chooser and cancels it, and then the dialog.  While each box or the chooser is up,
+    // the dialog's button behind is pressed first: the dialog must stay.
     std::string Options(const std::vector<std::pair<int, std::string>>& fields, int button,
-                        const std::vector<std::pair<const char*, std::string>>& boxes = {})
+                        const std::vector<std::pair<const char*, std::string>>& boxes = {}, int behind = 0)
     {
         app->Command(IDM_OPTIONS);
-        HWND dialog = app->WaitBox(" Brevand Options"), chooser = nullptr;
+        HWND dialog = app->WaitBox(" Brevand Options");
+        auto answer = [&](const char* box, int with) {
+            EXPECT_FALSE(behind && app->WaitBox(box) && Brevand::Press(dialog, behind) &&
+                         WaitUntil([&] { return !IsWindowVisible(dialog); }, 300)) << "ended behind " << box;
+            return app->Answer(box, with);
+        };
         std::string shown;
         for (int id : {IDC_LOGNAME, IDC_LOGSIZE, IDC_LOGSNUM, IDC_FLUSHTIME, IDC_SCREENSIZE})
             shown += (id == IDC_LOGNAME ? "" : "|") + WindowText(GetDlgItem(dialog, id));
         for (const auto& field : fields)
             EXPECT_TRUE(SendMessageTimeoutA(GetDlgItem(dialog, field.first), WM_SETTEXT, 0,
                                             (LPARAM)field.second.c_str(), SMTO_ABORTIFHUNG, 3000, nullptr));
-        if (button == IDC_FONT && Brevand::Press(dialog, IDC_FONT) && (chooser = app->WaitBox("Font")) != nullptr) {
-            Brevand::Press(chooser, IDCANCEL);
-            WaitUntil([&] { return !IsWindow(chooser); });
-        }
+        EXPECT_FALSE(button == IDC_FONT && Brevand::Press(dialog, IDC_FONT) && EndsWith(answer("Font", IDCANCEL), ")"))
+            << "no font chooser, or it stayed open";
         Brevand::Press(dialog, button == IDC_FONT ? IDCANCEL : button);
         for (const auto& box : boxes)
-            EXPECT_EQ(app->Answer(box.first), box.second);
+            EXPECT_EQ(answer(box.first, IDOK), box.second);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "the dialog is still open";
-        EXPECT_TRUE(button != IDC_FONT || chooser) << "no font chooser";
         Sleep(150);
         return shown;
     }
 };
 
-TEST_F(OptionsDialog, OpensWithTheSettingsAndCancelOrTheFontChooserChangeNothing)
+// Sent while a start-up box waits: kept in the socket, logged after the banner; no command runs before.  Once
+// the log's folder is there, the log is written in it after OK at the latest; OK again rotates it.
+TEST_F(OptionsDialog, LinesSentWhileTheLogBoxWaitsFollowTheBannerAndOkOpensThenRotatesTheLog)
 {
-    std::string log = ReadWholeFile(Log());
-    EXPECT_EQ(Options({{IDC_SCREENSIZE, "2000"}}, IDCANCEL), Log() + "|150000|3|0|6000");
-    Options({{IDC_LOGSIZE, "999"}}, IDC_FONT);
-    EXPECT_EQ(Options({}, IDCANCEL), Log() + "|150000|3|0|6000");
-    EXPECT_EQ(ReadWholeFile(Log()), log) << "rotated";
-    EXPECT_TRUE(app->WaitView(log));
+    ASSERT_TRUE(app->WaitBox(" Brevand", 10000) && sender->Send("<13>waited") && sender->Send("<13>waited"));
+    count += 2;
+    app->main = app->Find("brevandClass", "Windows Brevand");
+    app->Command(IDM_STATISTICS);
+    EXPECT_FALSE(app->WaitBox("BREVAND: Statistics", 500)) << "a menu command ran before start-up was done";
+    EXPECT_EQ(app->Answer(" Brevand"), "Error opening log file !");
+    ASSERT_TRUE(ready = app->WaitReady());
+    std::string waited = ".{16}" + sender->Peer() + "<User.Notice> waited\r\n";
+    EXPECT_TRUE(WaitUntil([&] { return std::regex_search(WindowText(app->view), std::regex("opened ----\r\n" +
+                                                         waited + waited + "$")); })) << WindowText(app->view);
+    CreateDirectoryA(app->PathIn("logs").c_str(), nullptr);
+    Options({}, IDOK);
+    app->Command(IDM_CLEAR);
+    std::string line = SendLogged(Log(), "<13>into the folder", "<User.Notice> into the folder");
+    Options({}, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return EndsWith(ReadWholeFile(app->PathIn("logs\\opts.000")), line); }));
+    EXPECT_EQ(ReadWholeFile(Log()), "");
+    EXPECT_TRUE(app->WaitView(line));
+    EXPECT_TRUE(app->WaitStatus(Log(), count));
 }
 
-TEST_F(OptionsDialog, OkWithoutChangeRotatesTheLogAndKeepsTheView)
+TEST_F(OptionsDialog, OpensWithTheSettingsAndCancelOrTheFontChooserChangeNothing)
 {
-    std::string log = ReadWholeFile(Log());
-    Options({}, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(app->PathIn("opts.000")) == log; }));
-    EXPECT_EQ(ReadWholeFile(Log()), "");
-    EXPECT_TRUE(app->WaitView(log));
-    EXPECT_TRUE(app->WaitStatus(Log(), count));
+    std::string archive = ReadWholeFile(app->PathIn("logs\\opts.000")), view = WindowText(app->view);
+    EXPECT_EQ(Options({{IDC_SCREENSIZE, "2000"}}, IDCANCEL), Log() + "|150000|3|0|6000");
+    Options({{IDC_LOGSIZE, "999"}}, IDC_FONT, {}, IDOK);
+    EXPECT_EQ(Options({}, IDCANCEL), Log() + "|150000|3|0|6000");
+    EXPECT_EQ(ReadWholeFile(app->PathIn("logs\\opts.000")), archive) << "rotated";
+    EXPECT_TRUE(app->WaitView(view));
 }
 
 TEST_F(OptionsDialog, CorrectionsInOrderEmptyFieldsAndANewScreenSizeEmptiesTheView)
 {
     Options({{IDC_LOGSIZE, ""}, {IDC_LOGSNUM, ""}, {IDC_FLUSHTIME, "45"}, {IDC_SCREENSIZE, ""}}, IDOK,
             {{" Invalid FlushTime", "FlushTime (45) is too high. Adjusted to 30."},
-             {" Invalid ScreenSize", "Screen size (0) is too small. Adjusted to 1000."}});
+             {" Invalid ScreenSize", "Screen size (0) is too small. Adjusted to 1000."}}, IDCANCEL);
     EXPECT_TRUE(app->WaitView(""));
     Options({{IDC_FLUSHTIME, ""}, {IDC_SCREENSIZE, "50000"}}, IDOK,
-            {{" Invalid ScreenSize", "Screen size (50000) is too large. Adjusted to 32000."}});
+            {{" Invalid ScreenSize", "Screen size (50000) is too large. Adjusted to 32000."}}, IDOK);
     EXPECT_EQ(Options({}, IDCANCEL), Log() + "|150000|3|0|32000");
 }
 
-TEST_F(OptionsDialog, NewLogNameLeavesTheOldFileClosedAndSaveOkSavesTheValues)
+TEST_F(OptionsDialog, NewLogNameLeavesTheOldFileClosedAndSaveOkSavesTheValuesOrSaysWhyNot)
 {
     std::string renamed = app->PathIn("renamed.txt"), old = ReadWholeFile(Log());
     Options({{IDC_LOGNAME, renamed}}, IDOK);
@@ -85,6 +103,11 @@ TEST_F(OptionsDialog, NewLogNameLeavesTheOldFileClosedAndSaveOkSavesTheValues)
     std::string saved = "\r\nLogName=" + renamed + "\r\nLogsNum=3\r\nLogSize=150000\r\nFlushTime=0\r\nScreenSize=4000";
     EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(IniPath).find(saved) != std::string::npos; }));
     EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(app->PathIn("renamed.000")) == line; })) << "not rotated";
+    DeleteFileA(IniPath);  // a folder in its place: Wine refuses the write, access denied
+    ASSERT_TRUE(CreateDirectoryA(IniPath, nullptr));
+    app->Command(IDM_SAVE);
+    EXPECT_NE(app->Answer("BREVAND Error").find("(Error saving Brevand.ini, error 5)"), std::string::npos);
+    RemoveDirectoryA(IniPath);
 }
 
 }  // namespace

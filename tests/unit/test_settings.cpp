@@ -69,6 +69,9 @@ TEST_F(Brevand, DefaultLogNameFromTheCurrentDirectory)
 // Applied, FontSet, the view's font, fonts deleted: the old font goes only once the new one is on the view.
 TEST_F(Brevand, FontThatCannotBeCreatedIsReportedAndTheOldOneStays)
 {
+    Model.FailFont = true;  // at start-up the log file comes first, and its box
+    WriteFile(Path("Brevand.ini"), "[Brevand]\r\nLogName=\r\nScreenFont=-13,0,0,0,400,0,0,0,0,3,2,1,49,Courier\r\n");
+    LoadSettings();
     std::string seen;
     for (bool fail : {true, false, true, false}) {
         Model.FailFont = fail;
@@ -77,10 +80,11 @@ TEST_F(Brevand, FontThatCannotBeCreatedIsReportedAndTheOldOneStays)
                 std::to_string((intptr_t)Model.ViewFont) + " " + std::to_string(Model.FontsDeleted) + "|";
     }
     EXPECT_EQ(seen, "0 0 0 0|1 1 1 0|0 1 1 0|1 1 2 1|");
-    EXPECT_TRUE(std::regex_match(Boxes(), std::regex("(\\(null\\): Error \\d+ in Applying Font\n){2}"))) << Boxes();
+    EXPECT_TRUE(std::regex_match(Boxes(), std::regex(" Brevand: Error opening log file !\n"
+                                                     "(\\(null\\): Error \\d+ in Applying Font\n){3}"))) << Boxes();
 }
 
-TEST_F(Brevand, SaveWritesEveryKeyAndKeepsTheRest)
+TEST_F(Brevand, SaveWritesEveryKeyKeepsTheRestAndSaysOnceWhenItCannot)
 {
     WriteFile(Path("Brevand.ini"), "[Brevand]\r\nScreenFont=-11,0,0,0,400,0,0,0,0,3,2,1,49,Keep Me\r\nOther=kept\r\n"
                                    "[Elsewhere]\r\nLogsNum=9\r\n");
@@ -94,6 +98,11 @@ TEST_F(Brevand, SaveWritesEveryKeyAndKeepsTheRest)
     ASSERT_TRUE(ParseScreenFont(font.c_str(), &Settings.Font) && ApplyViewFont());
     SaveSettings();
     EXPECT_NE(ReadFile(Path("Brevand.ini")).find("\r\nScreenFont=" + font + "\r\n"), std::string::npos);
+    EXPECT_EQ(Boxes(), "");
+    std::filesystem::remove(Path("Brevand.ini"));
+    std::filesystem::create_directory(Path("Brevand.ini"));  // every write fails
+    SaveSettings();
+    EXPECT_EQ(Boxes(), "BREVAND Error: Is a directory (Error saving Brevand.ini, error 21)\n");
 }
 
 TEST_F(Brevand, OptionChecksCorrectEachValueWithItsMessage)
