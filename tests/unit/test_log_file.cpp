@@ -89,17 +89,15 @@ TEST_F(Brevand, EveryLineOnceAndInOrderAcrossHundredsOfRotationsAndAFailure)
         Model.FailOpens = i >= 2000 && i < 10000 ? 1 : 0;
         Receive("<134>seq=" + std::to_string(i) + " " + std::string(i == 9990 ? 0 : 500, '.'));
     }
-    // Oldest archive first, so that a line cut by a rotation joins up again: Files() names the archives
-    // newest first, so each goes in front, and the live file last.
-    std::string all;
+    std::string all;  // oldest archive first (each goes in front), so that a line cut by a rotation joins up
     const auto files = Files();
     for (const auto& [name, bytes] : files)
         all.insert(name == "brevand.log" ? all.size() : 0, bytes);
     std::smatch gap;
     const std::string around = all.substr(std::max<size_t>(all.find("\r\n---- "), 600) - 600, 1300);
-    ASSERT_TRUE(std::regex_search(around, gap, std::regex("seq=(\\d+) \\.+\r\n---- (\\d+) lines lost from "
-                                                       "\\w+ \\d+ [\\d:]+ to \\w+ \\d+ [\\d:]+: the log file could "
-                                                       "not be written ----\r\n.{16}[\\d.:]+ <Local0.Info> seq=(\\d+) ")));
+    ASSERT_TRUE(std::regex_search(around, gap, std::regex("seq=(\\d+) \\.+\r\n---- (\\d+) lines lost from [\\w :]+ to "
+                                                       "[\\w :]+: the log file could not be written ----\r\n.{30}"
+                                                       "<Local0.Info> seq=(\\d+) ")));
     const int waited = std::stoi(gap[1]) + 1, lost = std::stoi(gap[2]);
     EXPECT_EQ(std::stoi(gap[3]), waited + lost);
     EXPECT_NEAR(waited - 2000, LOG_WAITING_SIZE / 560, 20) << "as the lines are kept in memory";
@@ -176,8 +174,7 @@ TEST_F(Brevand, FloodIsFlushedEveryFlushTimeSeconds)
         }
         EXPECT_EQ(Model.Flushes, flushes) << "FlushTime " << flushTime;
     }
-    Settings.FlushTime = 3;
     for (uint32_t tick : {23000, 25990, 29000})
-        Model.Tick = tick, FlushLogFileIfDue(1);
+        Settings.FlushTime = 3, Model.Tick = tick, FlushLogFileIfDue(1);
     EXPECT_EQ(Model.Flushes, 1003);
 }
