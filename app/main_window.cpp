@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "config/settings.h"
 #include "logout/logout.h"
+#include "platform/platform.h"
 #include "platform/windows/win_handles.h"
 #include "reception/reception.h"
 #include "view/refresh_schedule.h"
@@ -54,6 +55,9 @@ static void StatusBarDue(void)
 
 void CloseLogAndScreen(void)
 {
+    // Leaving: nothing more is received, so that no line arrives to be shown
+    // but not kept while the log file's last words wait for the operator.
+    PlatSocketStopNotify();
     CloseLogFile();
     FreeScreenBuffer();
 }
@@ -89,7 +93,7 @@ static void OnTimer(WPARAM id)
         OnViewRefreshTimer();
         break;
     case LOG_RETRY_TIMER_ID:
-        RetryLogFile(1);
+        OnLogRetryTimer();
         UpdateStatusBar();
         break;
     case STATUS_TIMER_ID:

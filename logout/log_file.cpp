@@ -152,17 +152,22 @@ void SplitLogName(void)
     // that reads as an archive number (syslog.002) would make the live file
     // one of its own archives, deleted or overwritten by a rotation: such a
     // name keeps its extension in the base (syslog.002.000, ...).
-    snprintf(LogFileState.Base, sizeof LogFileState.Base, "%s", path);
-    const char* dot = strrchr(path, '.');
-    const char* slash = strrchr(path, '\\');
+    // Windows drops the spaces and dots at the end of a name: syslog.002.
+    // and "syslog.002 " open syslog.002.
+    char* base = LogFileState.Base;
+    snprintf(base, sizeof LogFileState.Base, "%s", path);
+    for (size_t len = strlen(base); len > 0 && (base[len - 1] == ' ' || base[len - 1] == '.');)
+        base[--len] = '\0';
+    char* dot = strrchr(base, '.');
+    char* slash = strrchr(base, '\\');
     if (dot != NULL && (slash == NULL || dot > slash) && ArchiveNumber(dot + 1) < 0)
-        LogFileState.Base[dot - path] = '\0';
+        *dot = '\0';
     // The operator asked for this rotation: try it whatever failed before.
     LogFileState.RetrySize = 0;
     OpenOrRotateLog();
     // Lines that waited go first into the file now open.
-    if (LogFileState.Failing && LogFileState.Handle != PLAT_NO_FILE)
-        RetryLogFile(1);
+    if (LogFileState.Handle != PLAT_NO_FILE)
+        RetryLogFile(0);
     ReportLogFailure();
 }
 
@@ -175,9 +180,8 @@ void FlushLogFile(void)
 
 void FlushLogFileIfDue(int timer)
 {
-    // The timer's tick may come a little early on the last flush, which it
-    // must not skip; the line that flushed just before it makes it needless.
-    uint32_t due = (uint32_t)Settings.FlushTime * 1000 - (timer ? FLUSH_SLACK_MS : 0);
+    // The timer's tick flushes unless a line did just before it.
+    uint32_t due = timer ? FLUSH_SLACK_MS : (uint32_t)Settings.FlushTime * 1000;
     if (Settings.FlushTime == 0 || PlatTickCount() - LogFileState.LastFlush >= due)
         FlushLogFile();
 }

@@ -69,7 +69,7 @@ int WriteFragments(const char* const fragments[], int count)
 void LogFragments(const char* const fragments[], int count)
 {
     if (LogFileState.Failing)
-        RetryLogFile(0);
+        RetryLogFile(LOG_RETRY_MS);
     int written = 0;
     if (!LogFileState.Failing && LogFileState.Handle != PLAT_NO_FILE)
         written = WriteFragments(fragments, count);

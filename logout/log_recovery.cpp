@@ -39,7 +39,6 @@ void KeepWaiting(const char* const fragments[], int count)
         need += fragments[i][0] != '\0' ? strlen(fragments[i]) + 1 : 0;
     if (need == 1)
         return;  // nothing for the file
-    LogFileState.Kept++;
     // Once a line was lost, the lines after it wait for the record of the
     // loss to be written first: they are counted too.
     if (LogFileState.Waiting == NULL || LogFileState.Lost > 0 ||
@@ -60,6 +59,7 @@ void KeepWaiting(const char* const fragments[], int count)
     *to = '\0';
     LogFileState.WaitingUsed += need;
     LogFileState.WaitingLines++;
+    LogFileState.Kept++;
 }
 
 // Writes the waiting lines, oldest first, as they would have been written
@@ -99,6 +99,7 @@ static void DropWaiting(void)
     LogFileState.WaitingLines = 0;
     LogFileState.Kept = 0;
     LogFileState.Lost = 0;
+    LogFileState.Recorded = 0;
     LogFileState.Failing = 0;
     LogFileState.ReportDue = 0;
     PlatStopRetryTimer();
@@ -110,18 +111,18 @@ static void EndFailure(void)
     char line[128];
     snprintf(line, sizeof line,
              "The log file is written again: %" PRId64 " lines waited, %" PRId64 " were lost\r\n",
-             LogFileState.Kept - LogFileState.Lost, LogFileState.Lost);
+             LogFileState.Kept, LogFileState.Recorded);
     DropWaiting();
     if (ScreenBuffer.Text != NULL)
         ScreenHalf(line);
 }
 
-void RetryLogFile(int forced)
+void RetryLogFile(uint32_t after)
 {
     if (!LogFileState.Failing)
         return;
     uint32_t now = PlatTickCount();
-    if (!forced && now - LogFileState.LastAttempt < LOG_RETRY_MS)
+    if (now - LogFileState.LastAttempt < after)
         return;
     LogFileState.LastAttempt = now;
     if (LogFileState.Handle == PLAT_NO_FILE)
@@ -139,12 +140,25 @@ void RetryLogFile(int forced)
         const char* one[1] = {gap};
         if (WriteFragments(one, 1) < 1)
             return;
+        LogFileState.Recorded += LogFileState.Lost;
+        LogFileState.Lost = 0;
     }
-    EndFailure();
+    // The rotation after the last of them may have found no file to open.
+    if (LogFileState.Handle != PLAT_NO_FILE)
+        EndFailure();
+}
+
+void OnLogRetryTimer(void)
+{
+    // A tick may come a little early, and a line may just have tried.
+    RetryLogFile(LOG_RETRY_MS - LOG_RETRY_SLACK_MS);
 }
 
 void ReportLogFailure(void)
 {
+    // While the box of one failure waits, the next one gets its line alone:
+    // a share that drops again and again must not stack up boxes.
+    static int boxShown;
     int kind = LogFileState.ReportDue;
     if (kind == 0)
         return;
@@ -166,14 +180,17 @@ void ReportLogFailure(void)
     }
     if (ScreenBuffer.Text != NULL)
         ScreenHalf(line);
+    if (boxShown)
+        return;
+    boxShown = 1;
     PlatMessageBox(kind == LOG_OPEN_FAILED ? "Error opening log file !" : "Error writing log file !",
                    " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
+    boxShown = 0;
 }
 
 void CloseLogFile(void)
 {
-    if (LogFileState.Failing)
-        RetryLogFile(1);
+    RetryLogFile(0);
     if (LogFileState.Failing) {
         int64_t unwritten = LogFileState.WaitingLines + LogFileState.Lost;
         DropWaiting();

@@ -53,8 +53,10 @@ struct LogFileRecord {
     char* Waiting;
     size_t WaitingUsed;
     int64_t WaitingLines;
-    int64_t Kept;  // lines that waited in this failure, written or not
-    // Lines that found no room, and the times of the first and the last.
+    int64_t Kept;      // lines that waited in this failure, written or not
+    int64_t Recorded;  // lines lost whose record is in the file
+    // Lines that found no room, not yet recorded in the file, and the times
+    // of the first and the last.
     int64_t Lost;
     char LostFrom[20];
     char LostTo[20];
@@ -87,15 +89,19 @@ void CloseLogFile(void);
 void FlushLogFile(void);
 // After a line (timer 0): flushes when FlushTime is 0, or when the flush timer
 // has not done it for FlushTime seconds (it is starved while events keep
-// coming).  At the timer's tick (timer 1): unless a line just did it.
+// coming).  At the timer's tick (timer 1): unless a line did just before.
 void FlushLogFileIfDue(int timer);
 #define FLUSH_SLACK_MS 500
 
 // The failed state.
 void LogFileFailed(int kind, int error);
 void KeepWaiting(const char* const fragments[], int count);
-// Tries to write again, at most once a LOG_RETRY_MS unless forced.
-void RetryLogFile(int forced);
+// Tries to write again when at least after milliseconds have passed since
+// the last try: LOG_RETRY_MS for a line, 0 when the operator acted.
+void RetryLogFile(uint32_t after);
+// The retry timer ticked.
+void OnLogRetryTimer(void);
+#define LOG_RETRY_SLACK_MS 100
 void ReportLogFailure(void);
 // Back to the state at program start, dropping what waits (for tests).
 void ResetLogFile(void);

@@ -71,8 +71,10 @@ int PlatSocketCreate(void);
 int PlatSocketSetReceiveBuffer(int bytes);
 // Binds to 0.0.0.0:port; 1 on success.
 int PlatSocketBind(unsigned short port);
-// Asks for a WM_SOCKET_NOTIFY message to the main window on FD_READ.
+// Asks for a WM_SOCKET_NOTIFY message to the main window on FD_READ; asks
+// for none any more (datagrams then stay in the socket).
 int PlatSocketNotifyOnRead(void);
+void PlatSocketStopNotify(void);
 void PlatSocketClose(void);
 // Receives one datagram of at most cap bytes.  Returns its length, or -1
 // with the error in PlatSocketLastError(); a datagram longer than cap fails

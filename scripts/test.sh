@@ -72,12 +72,19 @@ if [ -x build/mingw64/brevand.exe ] && [ -f tests/e2e/CMakeLists.txt ]; then
     counted "$root/scripts/e2e.sh" "$root/build/mingw32"
 fi
 
-# The release, made twice from scratch in folders of its own: the exes, their
-# debug files and the zips must come out byte for byte the same.
+# The release, made twice from scratch in folders of its own, the second time
+# from a copy of the source at another path: the exes, their debug files and
+# the zips must come out byte for byte the same.
 reproducible() {
-    local a="$root/build/release" b="$root/build/release-again"
+    local a="$root/build/release" b="$root/build/release-again" copy="$root/build/source-copy/brevand"
     local files="mingw32/brevand.exe mingw64/brevand.exe mingw32/brevand.debug mingw64/brevand.debug"
-    "$root/scripts/package.sh" "$a" >/dev/null && "$root/scripts/package.sh" "$b" >/dev/null || return 1
+    local epoch
+    epoch=$(git -C "$root" log -1 --format=%ct)
+    rm -rf "$root/build/source-copy"
+    mkdir -p "$copy"
+    (cd "$root" && git ls-files -z | xargs -0 cp --parents -t "$copy") || return 1
+    SOURCE_DATE_EPOCH=$epoch "$root/scripts/package.sh" "$a" >/dev/null &&
+        SOURCE_DATE_EPOCH=$epoch "$copy/scripts/package.sh" "$b" >/dev/null || return 1
     (cd "$a" && sha256sum $files brevand-*.zip) >"$log.a"
     (cd "$b" && sha256sum $files brevand-*.zip) >"$log.b"
     cat "$log.a"

@@ -23,6 +23,7 @@ static int Win32Error(int error)
     case ENOTDIR: return 3;  // ERROR_PATH_NOT_FOUND
     case EACCES: return 5;   // ERROR_ACCESS_DENIED
     case EEXIST: return 183; // ERROR_ALREADY_EXISTS
+    case ENOSPC: return 112; // ERROR_DISK_FULL
     default: return error;
     }
 }
@@ -36,7 +37,9 @@ int FailWithErrno(void)
 PlatFile PlatOpenAppend(const char* path, int* error)
 {
     Model.Opens++;
-    if (Model.FailOpens > 0) {
+    if (Model.PassOpens > 0) {
+        Model.PassOpens--;
+    } else if (Model.FailOpens > 0) {
         Model.FailOpens--;
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
@@ -51,7 +54,9 @@ PlatFile PlatOpenAppend(const char* path, int* error)
 
 int PlatWrite(PlatFile file, const void* data, size_t len)
 {
-    if (Model.FailWrites > 0 && len > 0) {
+    if (Model.PassWrites > 0 && len > 0) {
+        Model.PassWrites--;
+    } else if (Model.FailWrites > 0 && len > 0) {
         Model.FailWrites--;
         if (Model.PartialBytes > 0 && write((int)file, data, std::min(len, Model.PartialBytes)) < 0)
             return 0;
@@ -78,7 +83,7 @@ int PlatTruncate(PlatFile file, int64_t size)
         LastError = 6;  // ERROR_INVALID_HANDLE, as on a share that went away
         return 0;
     }
-    return ftruncate((int)file, (off_t)size) == 0;
+    return ftruncate((int)file, (off_t)size) == 0 ? 1 : FailWithErrno();
 }
 
 int64_t PlatSeekEnd(PlatFile file)

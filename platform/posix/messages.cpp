@@ -17,10 +17,18 @@ void ResetModel(void)
 
 unsigned PlatSystemErrorText(int code, char* buf, unsigned size)
 {
-    // Winsock codes have no system text here, as under Wine.
+    // The system's texts of the codes the files here give; other codes are
+    // errno values.  Winsock codes have no system text here, as under Wine.
+    static const struct { int code; const char* text; } texts[] = {
+        {2, "The system cannot find the file specified."}, {3, "The system cannot find the path specified."},
+        {5, "Access is denied."}, {6, "The handle is invalid."}, {112, "There is not enough space on the disk."},
+    };
     if (code >= 10000 || code <= 0 || size == 0)
         return 0;
-    int len = snprintf(buf, size, "%s\r\n", strerror(code));
+    const char* text = strerror(code);
+    for (const auto& t : texts)
+        text = t.code == code ? t.text : text;
+    int len = snprintf(buf, size, "%s\r\n", text);
     return len < 0 ? 0 : (unsigned)strlen(buf);
 }
 

@@ -30,17 +30,20 @@ struct PlatformModel {
     int Answer = PLAT_IDOK;
     int Beeps = 0;
 
-    // Files: the next FailOpens opens fail with OpenError; the next
-    // FailWrites writes write PartialBytes of their data at most and fail
-    // with WriteError, and the next FailCuts truncations fail; a locked path
-    // can be neither deleted nor renamed, as a file another program holds open.
+    // Files: after PassOpens more opens, the next FailOpens fail with
+    // OpenError; after PassWrites more writes, the next FailWrites write
+    // PartialBytes of their data at most and fail with WriteError; the next
+    // FailCuts truncations fail; a locked path can be neither deleted nor
+    // renamed, as a file another program holds open.
+    int PassOpens = 0;
+    int PassWrites = 0;
     int FailOpens = 0;
     int Opens = 0;    // open calls, failed or not
     int Renames = 0;  // rename and delete calls, tried or not
     int OpenError = 5;
     int FailWrites = 0;
     size_t PartialBytes = 0;
-    int WriteError = 28;  // ENOSPC: "No space left on device"
+    int WriteError = 112;  // ERROR_DISK_FULL
     int FailCuts = 0;
     int Flushes = 0;
     bool RetryTimerRunning = false;

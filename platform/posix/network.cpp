@@ -73,6 +73,8 @@ int PlatSocketBind(unsigned short port)
 // There is no window to notify: tests call OnSocketNotify themselves.
 int PlatSocketNotifyOnRead(void) { return 1; }
 
+void PlatSocketStopNotify(void) {}
+
 void PlatSocketClose(void)
 {
     if (Listener >= 0)

@@ -52,6 +52,12 @@ int PlatSocketNotifyOnRead(void)
     return WSAAsyncSelect(Listener, MainWindow, WM_SOCKET_NOTIFY, FD_READ) == 0;
 }
 
+void PlatSocketStopNotify(void)
+{
+    if (Listener != INVALID_SOCKET)
+        WSAAsyncSelect(Listener, MainWindow, 0, 0);
+}
+
 void PlatSocketClose(void)
 {
     if (Listener != INVALID_SOCKET)
