@@ -26,9 +26,10 @@ TEST(SmallDisk, LinesWaitOrAreCountedAndWritingResumesByItself)
     Sender sender;
     const int total = 7000;
     int sent = 0;
+    auto text = [](int i) { return "seq=" + std::to_string(i) + " " + std::string(590 - std::to_string(i).size(), 'x'); };
     auto send = [&](int to) {
         for (; sent < to; sent++, sent % 50 ? 0 : (Sleep(40), 0))
-            sender.Send("<13>seq=" + std::to_string(sent) + " " + std::string(590 - std::to_string(sent).size(), 'x'));
+            sender.Send("<13>" + text(sent));
     };
     while (sent < 100 && !app.WaitBox(" Brevand", 100))
         send(sent + 1);
@@ -55,8 +56,7 @@ TEST(SmallDisk, LinesWaitOrAreCountedAndWritingResumesByItself)
     std::string line;
     EXPECT_TRUE(std::getline(lines, line) && line.find("Windows BREVAND is opened") != std::string::npos) << line;
     for (int i = 0; i < total - lost && std::getline(lines, line); i++)
-        ASSERT_EQ(line.substr(16), sender.Peer() + "<User.Notice> seq=" + std::to_string(i) + " " +
-                                       std::string(590 - std::to_string(i).size(), 'x') + "\r");
+        ASSERT_EQ(line.substr(16), sender.Peer() + "<User.Notice> " + text(i) + "\r");
     EXPECT_TRUE(std::getline(lines, line) && std::regex_match(line, std::regex("---- " + std::to_string(lost) +
                 " lines lost from .* to .*: the log file could not be written ----\r"))) << line;
     EXPECT_FALSE(std::getline(lines, line)) << line;
