@@ -39,14 +39,19 @@ ours() {
         esac
     done
 }
-pids="$(ours "$(basename "$exe" | cut -c1-15)"),$(ours 'wineserver*')"
-perf stat -x, -e syscalls:sys_enter_fsync,syscalls:sys_enter_fdatasync -p "$pids" -o perf.out &
-perf=$!
+# The syscall tracepoints see 64-bit calls only: a 32-bit exe's are counted
+# by their i386 numbers (fsync 118, fdatasync 148).
+calls="-e syscalls:sys_enter_fsync -e syscalls:sys_enter_fdatasync"
+[ "$loader" = /usr/lib/wine/wine ] && calls="-e raw_syscalls:sys_enter --filter id==118||id==148"
+perf stat -x, $calls -p "$(ours "$(basename "$exe" | cut -c1-15)")" -o exe.perf &
+p1=$!
+perf stat -x, -e syscalls:sys_enter_fsync -e syscalls:sys_enter_fdatasync -p "$(ours 'wineserver*')" -o server.perf &
+p2=$!
 sleep 1
 "$work/loadgen" --port 514 --count $((rate * seconds)) --rate "$rate" >loadgen.out || true
-kill -INT $perf
-wait $perf || true
-during=$(awk -F, '/sys_enter_f/ { n += $1 } END { print n + 0 }' perf.out)
+kill -INT $p1 $p2
+wait $p1 $p2 || true
+during=$(cat exe.perf server.perf | awk -F, '/sys_enter/ { n += $1 } END { print n + 0 }')
 sleep 2
 echo "$(basename "$exe"): $rate/s for $seconds s, FlushTime $flush: $(grep -o 'sent=[0-9]*' loadgen.out)," \
      "$(grep -c 'seq=' brevand.log || true) lines logged; $during flushes during the load"
