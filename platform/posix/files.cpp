@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <stdio.h>
@@ -44,9 +45,17 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
     }
+    if (Model.TickSet)
+        Model.Tick += Model.OpenMs;
     int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
+        return PLAT_NO_FILE;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        *error = LastError = PLAT_ERROR_NOT_DISK_FILE;
         return PLAT_NO_FILE;
     }
     return (PlatFile)fd;
@@ -94,12 +103,23 @@ int64_t PlatSeekEnd(PlatFile file)
 int PlatFlush(PlatFile file)
 {
     Model.Flushes++;
-    return fdatasync((int)file) == 0;
+    if (Model.FailFlushes > 0) {
+        Model.FailFlushes--;
+        LastError = Model.CacheError;
+        return 0;
+    }
+    return fdatasync((int)file) == 0 ? 1 : FailWithErrno();
 }
 
-void PlatClose(PlatFile file)
+int PlatClose(PlatFile file)
 {
-    close((int)file);
+    int closed = close((int)file) == 0 ? 1 : FailWithErrno();
+    if (Model.FailCloses > 0) {
+        Model.FailCloses--;
+        LastError = Model.CacheError;
+        return 0;
+    }
+    return closed;
 }
 
 int PlatDeleteFile(const char* path)
@@ -134,7 +154,10 @@ int PlatRenameFile(const char* from, const char* to)
 
 int PlatFileMovable(const char* path)
 {
-    return Model.Locked.count(path) == 0;
+    if (Model.Locked.count(path) == 0)
+        return 1;
+    LastError = 32;  // ERROR_SHARING_VIOLATION
+    return 0;
 }
 
 int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
