@@ -116,8 +116,8 @@ static void ReportStall(const RotationStep* stuck)
     char line[sizeof stuck->Path + sizeof text + 160];
     LogErrorText(stuck->Error, text, sizeof text);
     snprintf(line, sizeof line,
-             "Error %d rotating log file: %s cannot be moved: %s; the log file grows on and is rotated when it "
-             "has grown by another %d bytes\r\n",
+             "Error %d rotating log file at %s: %s; the log file grows on and is rotated when it has grown by "
+             "another %d bytes\r\n",
              stuck->Error, stuck->Path, text, (int)Settings.LogSize);
     if (ScreenBuffer.Text != NULL)
         ScreenHalf(line);

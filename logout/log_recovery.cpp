@@ -74,13 +74,14 @@ void KeepWaiting(const char* const fragments[], int count)
     LogFileState.Kept++;
 }
 
-// Writes the waiting lines, oldest first, as they would have been written
-// (the size test after every fragment).  What could not be written stays.
-static void WriteWaiting(void)
+// Writes at most lines of the waiting lines, oldest first, as they would have
+// been written (the size test after every fragment).  What could not be
+// written stays.
+static void WriteWaiting(int64_t lines)
 {
     char* text = LogFileState.Waiting;
     size_t at = 0;
-    while (at < LogFileState.WaitingUsed && LogFileState.Handle != PLAT_NO_FILE) {
+    while (at < LogFileState.WaitingUsed && LogFileState.Handle != PLAT_NO_FILE && lines > 0) {
         const char* fragments[16];
         int n = 0;
         size_t end = at;
@@ -91,11 +92,14 @@ static void WriteWaiting(void)
         int written = WriteFragments(fragments, n);
         for (int i = 0; i < written; i++)
             at += strlen(fragments[i]) + 1;
+        LogFileState.WaitingBegun |= written > 0;
         if (written < n)
             break;
         if (text[at] == '\0') {  // the end of a line
             at++;
             LogFileState.WaitingLines--;
+            LogFileState.WaitingBegun = 0;
+            lines--;
         }
     }
     memmove(text, text + at, LogFileState.WaitingUsed - at);
@@ -109,6 +113,7 @@ static void DropWaiting(void)
     LogFileState.Waiting = NULL;
     LogFileState.WaitingUsed = 0;
     LogFileState.WaitingLines = 0;
+    LogFileState.WaitingBegun = 0;
     LogFileState.Kept = 0;
     LogFileState.Lost = 0;
     LogFileState.Recorded = 0;
@@ -150,10 +155,13 @@ static void TryAgain(void)
 {
     if (LogFileState.Handle == PLAT_NO_FILE)
         OpenOrRotateLog();
-    if (LogFileState.Handle == PLAT_NO_FILE || !WriteUnsavedRecord())
+    // The record goes between whole lines: after the end of one begun before.
+    if (LogFileState.Waiting != NULL && LogFileState.WaitingBegun)
+        WriteWaiting(1);
+    if (LogFileState.Handle == PLAT_NO_FILE || LogFileState.WaitingBegun || !WriteUnsavedRecord())
         return;
     if (LogFileState.Waiting != NULL)
-        WriteWaiting();
+        WriteWaiting(INT64_MAX);
     if (LogFileState.Handle == PLAT_NO_FILE || LogFileState.WaitingUsed > 0)
         return;
     if (LogFileState.Lost > 0) {

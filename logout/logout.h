@@ -62,6 +62,7 @@ struct LogFileRecord {
     char* Waiting;
     size_t WaitingUsed;
     int64_t WaitingLines;
+    int WaitingBegun;  // the first line that waits was begun in the file
     int64_t Kept;      // lines that waited in this failure, written or not
     int64_t Recorded;  // lines lost whose record is in the file
     // Lines that found no room, not yet recorded in the file, and the times

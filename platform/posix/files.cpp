@@ -38,6 +38,8 @@ int FailWithErrno(void)
 PlatFile PlatOpenAppend(const char* path, int* error)
 {
     Model.Opens++;
+    if (Model.TickSet)
+        Model.Tick += Model.OpenMs;
     if (Model.PassOpens > 0) {
         Model.PassOpens--;
     } else if (Model.FailOpens > 0) {
@@ -45,8 +47,6 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
     }
-    if (Model.TickSet)
-        Model.Tick += Model.OpenMs;
     int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
@@ -125,8 +125,8 @@ int PlatClose(PlatFile file)
 int PlatDeleteFile(const char* path)
 {
     Model.Renames++;
-    if (Model.Locked.count(path)) {
-        LastError = 32;  // ERROR_SHARING_VIOLATION
+    if (Model.Locked.count(path) || Model.ReadOnly.count(path)) {
+        LastError = Model.Locked.count(path) ? 32 : 5;  // ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED
         return 0;
     }
     if (unlink(path) != 0) {

@@ -57,6 +57,7 @@ struct PlatformModel {
     uint32_t OpenMs = 0;
     bool RetryTimerRunning = false;
     std::set<std::string> Locked;
+    std::set<std::string> ReadOnly;  // can be renamed, not deleted (error 5)
 
     // The current directory: the real one unless set; FailCurrentDirectory
     // makes it unreadable.
