@@ -155,8 +155,10 @@ static void TryAgain(void)
 {
     if (LogFileState.Handle == PLAT_NO_FILE)
         OpenOrRotateLog();
-    // The record goes between whole lines: after the end of one begun before.
-    if (LogFileState.Waiting != NULL && LogFileState.WaitingBegun)
+    // The record goes between whole lines: after the end of one begun before
+    // (which waits, unless no memory could be had for it).
+    LogFileState.WaitingBegun &= LogFileState.WaitingUsed > 0;
+    if (LogFileState.WaitingBegun)
         WriteWaiting(1);
     if (LogFileState.Handle == PLAT_NO_FILE || LogFileState.WaitingBegun || !WriteUnsavedRecord())
         return;

@@ -98,7 +98,7 @@ FAULTS = [
     ("unit", "logout/log_recovery.cpp", "took < LOG_RETRY_LONGEST_MS / 10 ?", "1 ?"),
     ("unit", "logout/log_recovery.cpp", "    LogFileState.Backoff = 0;\n", ""),
     ("unit", "logout/log_recovery.cpp", "LOG_OPEN_FAILED && LogFileState.Error == PLAT_ERROR_NOT_DISK_FILE", "0"),
-    ("unit", "app/info_text.cpp", "if (LogFileState.Error != PLAT_ERROR_NOT_DISK_FILE)", "if (1)"),
+    ("e2e", "app/info_text.cpp", "if (LogFileState.Error != PLAT_ERROR_NOT_DISK_FILE)", "if (1)"),
     ("unit", "logout/log_file.cpp", "    if (!moved && size > 0)\n        ReportStall(&stuck);\n", ""),
     ("unit", "logout/log_file.cpp", "&& !PlatDeleteFile(to))\n            StepFailed(&stuck, to);", ")\n            PlatDeleteFile(to);"),
     ("e2e", "platform/windows/files.cpp", "if (GetFileType(file) != FILE_TYPE_DISK) {", "if (0) {"),
