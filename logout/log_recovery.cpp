@@ -3,13 +3,15 @@
 // A write or an open that fails puts the log file in the failed state until
 // writing works again; so does a flush or a close that fails, which may have
 // lost what the cache held since the last good flush: a line in the file
-// says so, in its place, before the lines that waited.  Meanwhile every line waits, in order, in a bounded
-// buffer; lines beyond it are counted, and once the waiting lines are in the
-// file a line records how many were lost and when.  The file is reopened
-// and written again at most once a second, from a timer and from the lines
-// that arrive (the timer is starved while socket events keep the queue
-// busy); an attempt that held the program, as an open on a share that does
-// not answer does, pushes the next one back.  One report, a line in the view and a message box, marks the start.
+// says so, between the lines before it and those that waited.  Meanwhile
+// every line waits, in order, in a bounded buffer; lines beyond it are
+// counted, and once the waiting lines are in the file a line records how
+// many were lost and when.  The file is reopened and written again at most
+// once a second, from a timer and from the lines that arrive (the timer is
+// starved while socket events keep the queue busy); an attempt that held the
+// program, as an open on a share that does not answer does, pushes the next
+// one back.  One report, a line in the view and a message box, marks the
+// start.
 #include <inttypes.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -134,8 +136,8 @@ static void EndFailure(void)
         ScreenHalf(line);
 }
 
-// One line, written first: what the cache held when a flush or a close
-// failed was written before the lines that waited.  1 when none is due.
+// The record of what a failed flush or close may have lost, written before
+// the lines that waited, which came after it.  1 when none is due.
 static int WriteUnsavedRecord(void)
 {
     if (LogFileState.UnsavedTo[0] == '\0')

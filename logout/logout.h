@@ -46,8 +46,9 @@ struct LogFileRecord {
     // may still be in the system's cache only.
     char SavedAt[20];
 
-    // The failed state: set when a write or an open fails, cleared once
-    // every line that waited (and the record of those lost) is written.
+    // The failed state: set when a write, an open, a flush or a close fails,
+    // cleared once every line that waited (and the records of what was lost)
+    // is written.
     int Failing;
     int Error;             // the system's code for the failure that began it
     int ReportDue;         // LOG_OPEN_FAILED or LOG_WRITE_FAILED, not yet reported
