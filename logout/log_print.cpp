@@ -74,7 +74,7 @@ void LogFragments(const char* const fragments[], int count)
     if (!LogFileState.Failing && LogFileState.Handle != PLAT_NO_FILE)
         written = WriteFragments(fragments, count);
     if (LogFileState.Failing) {
-        LogFileState.WaitingBegun |= written > 0;
+        LogFileState.WaitingBegun |= written > 0 && written < count;
         KeepWaiting(fragments + written, count - written);
     }
     for (int i = 0; i < count; i++)

@@ -187,6 +187,7 @@ TEST_F(Brevand, FailedFlushOrCloseIsAFailedWriteWithARecordOfWhatMayBeLost)
         {"the close after a failed write fails", "one | two three four", 1000, 0, 1, 1, 0},
         {"the close at a rotation inside line two fails: the record waits for its end", "one two | three four", 60,
          0, 1, 0, 0},
+        {"the close at a rotation after line two fails", "one two | three four", 97, 0, 1, 0, 0},
     };
     const std::string t = "\\w{3} \\d\\d \\d\\d:\\d\\d:\\d\\d", span = "lines written from " + t + " to " + t + " may be lost";
     for (const auto& c : cases) {
