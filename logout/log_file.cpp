@@ -87,8 +87,8 @@ struct RotationStep {
 static int StepFailed(RotationStep* stuck, const char* path)
 {
     if (stuck->Path[0] == '\0') {
+        stuck->Error = PlatLastError();  // before any other call can change it
         snprintf(stuck->Path, sizeof stuck->Path, "%s", path);
-        stuck->Error = PlatLastError();
     }
     return 0;
 }
