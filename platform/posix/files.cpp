@@ -6,6 +6,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <string>
@@ -139,16 +140,22 @@ int PlatFileMovable(const char* path)
 
 int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
 {
-    const char* slash = strrchr(base, '/');
-    std::string dir = slash == NULL ? "." : std::string(base, (size_t)(slash - base));
+    // As Windows lists base.*: the name follows the last of its separators,
+    // and names compare without case.
+    const char* name = base;
+    for (const char* p = base; *p != '\0'; p++) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    std::string dir = name == base ? "." : std::string(base, (size_t)(name - 1 - base));
     if (dir.empty())
         dir = "/";
-    std::string prefix = std::string(slash == NULL ? base : slash + 1) + ".";
+    std::string prefix = std::string(name) + ".";
     DIR* folder = opendir(dir.c_str());
     if (folder == NULL)
         return 0;
     while (struct dirent* entry = readdir(folder)) {
-        if (strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+        if (strncasecmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
             visit(entry->d_name + prefix.size(), context);
     }
     closedir(folder);
