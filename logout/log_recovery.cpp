@@ -192,7 +192,6 @@ void ShowLogFailureBox(void)
 void CloseLogFile(void)
 {
     RetryLogFile(0);
-    LogFileState.BoxDue = 0;  // the end: its own box says what is lost
     if (LogFileState.Failing) {
         int64_t unwritten = LogFileState.WaitingLines + LogFileState.Lost;
         DropWaiting();
@@ -205,6 +204,7 @@ void CloseLogFile(void)
         PlatClose(LogFileState.Handle);
         LogFileState.Handle = PLAT_NO_FILE;
     }
+    LogFileState.BoxDue = 0;  // leaving: no box comes after this one
 }
 
 void ResetLogFile(void)

@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <stdio.h>
@@ -29,6 +30,29 @@ static int Win32Error(int error)
     }
 }
 
+// Windows finds a file whatever the case of its name: the name as it stands
+// in its folder, or path itself where none matches.
+static std::string OnDisk(const char* path)
+{
+    struct stat st;
+    if (lstat(path, &st) == 0)
+        return path;
+    const char* slash = strrchr(path, '/');
+    std::string dir = slash == NULL ? "." : std::string(path, (size_t)(slash - path));
+    const char* name = slash == NULL ? path : slash + 1;
+    std::string found = path;
+    if (DIR* folder = opendir(dir.empty() ? "/" : dir.c_str())) {
+        while (struct dirent* entry = readdir(folder)) {
+            if (strcasecmp(entry->d_name, name) == 0) {
+                found = (slash == NULL ? std::string() : dir + "/") + entry->d_name;
+                break;
+            }
+        }
+        closedir(folder);
+    }
+    return found;
+}
+
 int FailWithErrno(void)
 {
     LastError = Win32Error(errno);
@@ -45,7 +69,7 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
     }
-    int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = open(OnDisk(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
         return PLAT_NO_FILE;
@@ -110,7 +134,7 @@ int PlatDeleteFile(const char* path)
         LastError = 32;  // ERROR_SHARING_VIOLATION
         return 0;
     }
-    if (unlink(path) != 0) {
+    if (unlink(OnDisk(path).c_str()) != 0) {
         LastError = Win32Error(errno);
         return 0;
     }
@@ -124,12 +148,15 @@ int PlatRenameFile(const char* from, const char* to)
         LastError = 32;
         return 0;
     }
-    // Windows refuses to replace an existing target; link() does too.
-    if (link(from, to) != 0) {
+    // Windows refuses to replace an existing target; link() does too (the
+    // target in another case is not looked for: the rotation moves to free
+    // names).
+    std::string source = OnDisk(from);
+    if (link(source.c_str(), to) != 0) {
         LastError = Win32Error(errno);
         return 0;
     }
-    unlink(from);
+    unlink(source.c_str());
     return 1;
 }
 

@@ -39,6 +39,8 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
          {{"b.log", a}, {"b.000", "0"}, {"b.001", "1"}}},
         {"base.000 that cannot move up is not deleted", "b.log", 1, {{"b.000", "0"}, {"b.001/", ""}}, {a},
          {{"b.log", a}, {"b.000", "0"}}},
+        {"archives named in another case are its own all the same", "b.log", 2,
+         {{"B.000", "0"}, {"B.001", "1"}, {"B.002", "2"}}, {a}, {{"b.log", ""}, {"b.000", a}, {"b.001", "0"}, {"b.002", "1"}}},
         {"LogsNum 1000: the oldest is base.1000", "b.log", 1000, {{"b.999", "9"}, {"b.1000", "X"}}, {a},
          {{"b.log", ""}, {"b.000", a}, {"b.1000", "9"}}},
         {"a name like one of its archives keeps its extension in the base", "b.002", 2,

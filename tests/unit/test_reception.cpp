@@ -4,7 +4,9 @@
 
 #include <sys/socket.h>
 
+#include "app/held_commands.h"
 #include "app/info_text.h"
+#include "res/resource.h"
 
 TEST_F(Brevand, EachDatagramGivesItsExactLine)
 {
@@ -113,4 +115,28 @@ TEST_F(Brevand, DumpAndStatisticsTexts)
     FormatStatistics(text, sizeof text);  // the two lines have 66 and 54 bytes
     EXPECT_STREQ(text, "Log FileName   \t: C:\\logs\\brevand.log\r\nSize of Screen  \t: 120 / 1000\r\n"
                        "Total Messages  \t: 2147483648\r\nFlush writes (s)\t: 7");
+}
+
+// Behind a box a save, Exit and the window's close wait, each once, and come back when the last box is answered, the
+// save before the question to quit; a second Options is refused; the other commands run, as all do with no box up.
+TEST_F(Brevand, CommandsBehindABoxWaitOrAreRefused)
+{
+    const struct { std::vector<std::pair<int, int>> asked; std::string expect; } cases[] = {  // {command, boxes up}
+        {{{IDM_OPTIONS, 0}, {IDM_SAVE, 0}, {IDM_EXIT, 0}, {HELD_CLOSE, 0}}, "run run run run |"},
+        {{{IDM_OPTIONS, 1}, {IDM_ABOUT, 1}, {IDM_STATISTICS, 2}, {IDM_DUMP, 1}, {IDM_CLEAR, 1}, {IDM_PAUSE, 1}},
+         "refused run run run run run |"},
+        {{{HELD_CLOSE, 1}, {IDM_EXIT, 2}, {IDM_SAVE, 1}, {IDM_SAVE, 3}}, "held held held held |15 65536 "},
+        {{{IDM_EXIT, 1}, {HELD_CLOSE, 1}, {IDM_OPTIONS, 1}}, "held held refused |3 "},
+    };
+    const char* const fates[] = {"run", "held", "refused"};
+    for (const auto& c : cases) {
+        ResetHeldCommands();
+        std::string seen;
+        for (const auto& [id, boxes] : c.asked)
+            seen += std::string(fates[CommandBehindBox(id, boxes)]) + " ";
+        seen += "|";
+        for (int id; (id = TakeHeldCommand()) != 0;)
+            seen += std::to_string(id) + " ";
+        EXPECT_EQ(seen, c.expect);
+    }
 }
