@@ -114,7 +114,8 @@ void PlatLocalTime(struct tm* out);
 unsigned PlatProfileGetString(const char* section, const char* key, const char* def,
                               char* buf, unsigned size, const char* file);
 // As GetPrivateProfileIntA: the default when absent or empty; else the
-// value's leading digits (hexadecimal after 0x), 0 when it has none.
+// value's leading digits (hexadecimal after 0x, octal after 0o, binary
+// after 0b), 0 when it has none.
 unsigned PlatProfileGetInt(const char* section, const char* key, int def, const char* file);
 // As WritePrivateProfileStringA; keeps the rest of the file.  1 on success,
 // else 0 with the system error code in PlatLastError().

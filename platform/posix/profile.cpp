@@ -115,8 +115,10 @@ unsigned PlatProfileGetInt(const char* section, const char* key, int def, const 
     std::string value;
     if (!GetValue(section, key, file, &value) || value.empty())
         return (unsigned)def;
-    // Leading white space, a sign, decimal digits or 0x and hexadecimal
-    // ones, up to the first that is not; 32-bit wrap-around.
+    // As the kernel reads a number of no given base: leading white space, a
+    // sign, decimal digits, or after 0x, 0o or 0b (in lower case)
+    // hexadecimal, octal or binary ones, up to the first that is not one;
+    // 32-bit wrap-around.
     const char* p = value.c_str();
     while (*p == ' ' || *p == '\t')
         p++;
@@ -124,8 +126,8 @@ unsigned PlatProfileGetInt(const char* section, const char* key, int def, const 
     if (*p == '+' || *p == '-')
         negative = *p++ == '-';
     unsigned radix = 10;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-        radix = 16;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
+        radix = p[1] == 'x' ? 16 : p[1] == 'o' ? 8 : 2;
         p += 2;
     }
     uint32_t n = 0;

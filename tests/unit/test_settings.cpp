@@ -11,14 +11,15 @@ TEST_F(Brevand, SettingsAreReadAndForcedIntoRangeSilently)
     const std::string d = "C:\\work\\brevand.log|", plain = d + "2|100000|3|6000|";
     const std::string courier = "-13,0,0,0,400,0,0,0,0,3,2,1,49,Courier New";
     // The [Brevand] section; LogName|LogsNum|LogSize|FlushTime|ScreenSize|the font read.  Numbers as
-    // GetPrivateProfileIntA reads them: an empty value is an absent one, 0x starts a hexadecimal one.
+    // GetPrivateProfileIntA reads them: an empty value is an absent one; 0x, 0o and 0b give the base.
     const struct { std::string ini, expect; } cases[] = {
         {"", plain}, {"logsnum = 7 \nLOGSIZE=2000x", d + "7|2000|3|6000|"},
         {"LogSize=50\nLogsNum=0\nFlushTime=45\nScreenSize=40000", d + "1|200|30|32000|"},
         {"LogsNum=abc\nLogSize=\nFlushTime=-3\nScreenSize=999", d + "1|100000|0|1000|"},
         {"LogsNum=1001\nLogSize=1073741825\nScreenSize=1000", d + "1000|1073741824|3|1000|"},
         {"LogSize=4294967295\nLogsNum=4294967296", d + "1|200|3|6000|"},
-        {"LogSize=0x1F4a\nLogsNum=0X0A\nFlushTime=0x\nScreenSize=0x1g", d + "10|8010|0|1000|"},
+        {"LogSize=0x1F4a\nLogsNum=0X0A\nFlushTime=0o17\nScreenSize=0b11111010000", d + "1|8010|15|2000|"},
+        {"LogSize=0x\nLogsNum=0b102\nFlushTime=0x1g\nScreenSize=0o70000", d + "2|200|1|28672|"},
         {"LogName=\n", "|2|100000|3|6000|"},
         {"LogName=D:\\x.txt\nScreenFont=" + courier, "D:\\x.txt|2|100000|3|6000|" + courier},
         {"ScreenFont=-16,7,1,2,700,1,1,1,204,3,2,4,34,A face, with commas",
