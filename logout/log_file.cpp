@@ -119,8 +119,7 @@ static void ReportStall(const RotationStep* stuck)
              "Error %d rotating log file at %s: %s; the log file grows on and is rotated when it has grown by "
              "another %d bytes\r\n",
              stuck->Error, stuck->Path, text, (int)Settings.LogSize);
-    if (ScreenBuffer.Text != NULL)
-        ScreenHalf(line);
+    ScreenHalf(line);
 }
 
 // Shifts the archives up by one and moves the live file to base.000.

@@ -11,7 +11,7 @@
 // starved while socket events keep the queue busy); an attempt that held the
 // program, as an open on a share that does not answer does, pushes the next
 // one back.  One report, a line in the view and a message box, marks the
-// start.
+// start; the box is left for the shell to show (ShowLogFailureBox).
 #include <inttypes.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -132,8 +132,7 @@ static void EndFailure(void)
              "The log file is written again: %" PRId64 " lines waited, %" PRId64 " were lost\r\n",
              LogFileState.Kept, LogFileState.Recorded);
     DropWaiting();
-    if (ScreenBuffer.Text != NULL)
-        ScreenHalf(line);
+    ScreenHalf(line);
 }
 
 // The record of what a failed flush or close may have lost, written before
@@ -210,19 +209,15 @@ void OnLogRetryTimer(void)
 
 void LogErrorText(int error, char* text, unsigned size)
 {
-    if (PlatSystemErrorText(error, text, size) == 0)
-        snprintf(text, size, "%s", "no text for this error");
-    size_t len = strcspn(text, "\r\n");
-    while (len > 0 && text[len - 1] == '.')
+    ErrorText(error, text, size);
+    size_t len = strlen(text);
+    while (len > 0 && text[len - 1] == '.')  // the line goes on after it
         len--;
     text[len] = '\0';
 }
 
 void ReportLogFailure(void)
 {
-    // While the box of one failure waits, the next one gets its line alone:
-    // a share that drops again and again must not stack up boxes.
-    static int boxShown;
     int kind = LogFileState.ReportDue;
     if (kind == 0)
         return;
@@ -240,14 +235,19 @@ void ReportLogFailure(void)
                  "Error %d writing log file: %s; lines wait and writing is tried again every second\r\n",
                  LogFileState.Error, text);
     }
-    if (ScreenBuffer.Text != NULL)
-        ScreenHalf(line);
-    if (boxShown)
+    ScreenHalf(line);
+    LogFileState.BoxDue = kind;
+}
+
+void ShowLogFailureBox(void)
+{
+    int kind = LogFileState.BoxDue;
+    if (kind == 0)
         return;
-    boxShown = 1;
+    LogFileState.BoxDue = 0;
     PlatMessageBox(kind == LOG_OPEN_FAILED ? "Error opening log file !" : "Error writing log file !",
                    " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
-    boxShown = 0;
+    LogFileState.BoxDue = 0;  // a failure that began meanwhile has its line
 }
 
 void CloseLogFile(void)
@@ -271,6 +271,7 @@ void CloseLogFile(void)
                  error, LogFileState.SavedAt, LogFileState.UnsavedTo);
         PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
     }
+    LogFileState.BoxDue = 0;  // leaving: no box comes after this one
 }
 
 void ResetLogFile(void)

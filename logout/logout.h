@@ -21,7 +21,6 @@
 // long pushes the next one back to ten times its length, up to the longest.
 #define LOG_RETRY_MS 1000
 #define LOG_RETRY_LONGEST_MS 60000
-#define LOG_RETRY_TIMER_ID 1237
 
 // What a write that failed may have left in a file it could not cut back:
 // bytes after Size, at most Bytes of them, in the file named Path.
@@ -52,6 +51,7 @@ struct LogFileRecord {
     int Failing;
     int Error;             // the system's code for the failure that began it
     int ReportDue;         // LOG_OPEN_FAILED or LOG_WRITE_FAILED, not yet reported
+    int BoxDue;            // likewise, reported in the view, its box not yet shown
     uint32_t LastAttempt;  // tick of the last try to write again
     uint32_t Backoff;      // how much longer than LOG_RETRY_MS the next try waits
     // When a flush or a close failed, its local time: the record that lines
@@ -109,7 +109,7 @@ void LogFileFailed(int kind, int error);
 // A flush or a close failed: as a failed write, and what the cache held since
 // SavedAt may be lost.
 void LogFileUnsaved(int error);
-// The system's text for error, on one line, without its final dot.
+// ErrorText without its final dots, for a line that goes on after it.
 void LogErrorText(int error, char* text, unsigned size);
 void KeepWaiting(const char* const fragments[], int count);
 // Tries to write again when at least after milliseconds (and the back-off)
@@ -119,9 +119,24 @@ void RetryLogFile(uint32_t after);
 // The retry timer ticked.
 void OnLogRetryTimer(void);
 #define LOG_RETRY_SLACK_MS 100
+// The report of a failure that began: its line in the view at once, its box
+// left due.
 void ReportLogFailure(void);
+// Shows the box that is due, once.  Never called from the log path: the
+// shell calls it once the message being handled is done, and while no other
+// box is up, so that no line is written from inside the box's modal loop
+// halfway through another.  A failure that begins while this box is up gets
+// its line alone: a share that drops again and again stacks up no boxes.
+void ShowLogFailureBox(void);
 // Back to the state at program start, dropping what waits (for tests).
 void ResetLogFile(void);
+
+// The system's text for code, or ours where it has none (Winsock's codes
+// under Wine), on one line without its line end; "No system text for this
+// error." where there is neither.
+void ErrorText(int code, char* out, unsigned size);
+// "<text> (<label>, error <code>)": for the report of any failed step.
+void FormatErrorReport(int code, const char* label, char* out, unsigned size);
 
 // The current local time formatted with strftime's format.
 void FormatLocalTime(const char* format, char* out, unsigned size);
