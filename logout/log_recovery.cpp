@@ -32,13 +32,22 @@ void LogFileFailed(int kind, int error)
     PlatStartRetryTimer(LOG_RETRY_MS);
 }
 
-void KeepWaiting(const char* const fragments[], int count)
+void KeepWaiting(const char* const fragments[], int count, int begun)
 {
     size_t need = 1;
-    for (int i = 0; i < count; i++)
-        need += fragments[i][0] != '\0' ? strlen(fragments[i]) + 1 : 0;
-    if (need == 1)
-        return;  // nothing for the file
+    size_t head = 0;
+    for (int i = 0; i < count; i++) {
+        size_t len = fragments[i][0] != '\0' ? strlen(fragments[i]) + 1 : 0;
+        need += len;
+        head += i < begun ? len : 0;
+    }
+    // The line waits whole: should it have to be written under another name,
+    // its head is taken back out of the file it is in.
+    int first = LogFileState.WaitingUsed == 0;
+    if (need == head + 1) {
+        LogFileState.Head.Bytes = 0;
+        return;  // nothing more for the file
+    }
     // Once a line was lost, the lines after it wait for the record of the
     // loss to be written first: they are counted too.
     if (LogFileState.Waiting == NULL || LogFileState.Lost > 0 ||
@@ -46,8 +55,14 @@ void KeepWaiting(const char* const fragments[], int count)
         if (LogFileState.Lost++ == 0)
             FormatLocalTime("%b %d %H:%M:%S", LogFileState.LostFrom, sizeof LogFileState.LostFrom);
         FormatLocalTime("%b %d %H:%M:%S", LogFileState.LostTo, sizeof LogFileState.LostTo);
-        return;
+        first = 0;  // and none of it stays in the file
     }
+    if (head > 0 && !first) {
+        OweCut(&LogFileState.Head);
+        LogFileState.Head.Bytes = 0;
+    }
+    if (LogFileState.Lost > 0)
+        return;
     char* to = LogFileState.Waiting + LogFileState.WaitingUsed;
     for (int i = 0; i < count; i++) {
         size_t len = strlen(fragments[i]);
@@ -57,17 +72,20 @@ void KeepWaiting(const char* const fragments[], int count)
         }
     }
     *to = '\0';
+    LogFileState.Resume = first ? head : 0;
     LogFileState.WaitingUsed += need;
     LogFileState.WaitingLines++;
     LogFileState.Kept++;
 }
 
 // Writes the waiting lines, oldest first, as they would have been written
-// (the size test after every fragment).  What could not be written stays.
+// (the size test after every fragment).  What could not be written stays;
+// of a line begun, its rest.
 static void WriteWaiting(void)
 {
     char* text = LogFileState.Waiting;
-    size_t at = 0;
+    size_t line = 0;                   // the first line not yet written whole
+    size_t at = LogFileState.Resume;  // its first fragment not yet written
     while (at < LogFileState.WaitingUsed && LogFileState.Handle != PLAT_NO_FILE) {
         const char* fragments[16];
         int n = 0;
@@ -82,12 +100,14 @@ static void WriteWaiting(void)
         if (written < n)
             break;
         if (text[at] == '\0') {  // the end of a line
-            at++;
+            line = ++at;
             LogFileState.WaitingLines--;
+            LogFileState.Head.Bytes = 0;
         }
     }
-    memmove(text, text + at, LogFileState.WaitingUsed - at);
-    LogFileState.WaitingUsed -= at;
+    memmove(text, text + line, LogFileState.WaitingUsed - line);
+    LogFileState.WaitingUsed -= line;
+    LogFileState.Resume = at - line;
 }
 
 // Ends the failed state, dropping whatever still waits.
@@ -97,6 +117,8 @@ static void DropWaiting(void)
     LogFileState.Waiting = NULL;
     LogFileState.WaitingUsed = 0;
     LogFileState.WaitingLines = 0;
+    LogFileState.Resume = 0;
+    LogFileState.Head.Bytes = 0;
     LogFileState.Kept = 0;
     LogFileState.Lost = 0;
     LogFileState.Recorded = 0;
@@ -191,18 +213,30 @@ void ReportLogFailure(void)
 void CloseLogFile(void)
 {
     RetryLogFile(0);
+    int64_t unwritten = 0;
     if (LogFileState.Failing) {
-        int64_t unwritten = LogFileState.WaitingLines + LogFileState.Lost;
+        unwritten = LogFileState.WaitingLines + LogFileState.Lost;
+        if (LogFileState.Resume > 0)
+            OweCut(&LogFileState.Head);  // a line that is not finished goes whole
         DropWaiting();
-        char text[128];
-        snprintf(text, sizeof text, "%" PRId64 " lines could not be written to the log file.", unwritten);
-        if (unwritten > 0)
-            PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
     }
     if (LogFileState.Handle != PLAT_NO_FILE) {
         PlatClose(LogFileState.Handle);
         LogFileState.Handle = PLAT_NO_FILE;
     }
+    // Every torn line is cut off before the end; what cannot be, is named.
+    PayCuts(NULL);
+    char text[128 + LOG_CUTS_OWED * (ARCHIVE_NAME_SIZE + 64)] = "";
+    size_t used = 0;
+    if (unwritten > 0)
+        used = (size_t)snprintf(text, sizeof text, "%" PRId64 " lines could not be written to the log file.", unwritten);
+    for (UnfinishedWrite& u : LogFileState.Unfinished) {
+        if (u.Bytes > 0 && used < sizeof text)
+            used += (size_t)snprintf(text + used, sizeof text - used, "%s%s ends with part of a line: it could not be cut off.",
+                                     used > 0 ? " " : "", u.Path);
+    }
+    if (used > 0)
+        PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
 }
 
 void ResetLogFile(void)

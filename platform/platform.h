@@ -22,6 +22,10 @@ typedef intptr_t PlatFile;
 // appending writes while other processes may read it.  On failure returns
 // PLAT_NO_FILE and stores the system error code in *error.
 PlatFile PlatOpenAppend(const char* path, int* error);
+#define PLAT_FILE_NOT_FOUND 2  // ERROR_FILE_NOT_FOUND
+// Opens a file that exists, for writing, as PlatOpenAppend (never creating
+// it); PLAT_NO_FILE with the error in *error when it cannot.
+PlatFile PlatOpenExisting(const char* path, int* error);
 // Writes len bytes at the current position; returns 1 when all were written,
 // else 0 with the error in PlatLastError() (some bytes may have gone).
 int PlatWrite(PlatFile file, const void* data, size_t len);

@@ -34,7 +34,7 @@ int FailWithErrno(void)
     return 0;
 }
 
-PlatFile PlatOpenAppend(const char* path, int* error)
+static PlatFile OpenFile(const char* path, int flags, int* error)
 {
     Model.Opens++;
     if (Model.PassOpens > 0) {
@@ -44,12 +44,22 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
     }
-    int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = open(path, flags | O_WRONLY | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
         return PLAT_NO_FILE;
     }
     return (PlatFile)fd;
+}
+
+PlatFile PlatOpenAppend(const char* path, int* error)
+{
+    return OpenFile(path, O_CREAT, error);
+}
+
+PlatFile PlatOpenExisting(const char* path, int* error)
+{
+    return OpenFile(path, 0, error);
 }
 
 int PlatWrite(PlatFile file, const void* data, size_t len)

@@ -25,6 +25,17 @@ PlatFile PlatOpenAppend(const char* path, int* error)
     return (PlatFile)file;
 }
 
+PlatFile PlatOpenExisting(const char* path, int* error)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = (int)GetLastError();
+        return PLAT_NO_FILE;
+    }
+    return (PlatFile)file;
+}
+
 int PlatWrite(PlatFile file, const void* data, size_t len)
 {
     const char* p = (const char*)data;
