@@ -172,6 +172,25 @@ static int RotationCanMove(void)
     return 1;
 }
 
+// A file renamed by a rotation takes what is owed to it along; one deleted,
+// its cut.  1 when it was moved (or deleted).
+static int MoveArchive(const char* from, const char* to)
+{
+    if (!(to != NULL ? PlatRenameFile(from, to) : PlatDeleteFile(from)))
+        return 0;
+    for (UnfinishedWrite& u : LogFileState.Unfinished) {
+        if (u.Bytes > 0 && strcmp(u.Path, from) == 0) {
+            if (to != NULL)
+                snprintf(u.Path, sizeof u.Path, "%s", to);
+            else
+                u.Bytes = 0;
+        }
+    }
+    if (to != NULL && strcmp(LogFileState.Head.Path, from) == 0)
+        snprintf(LogFileState.Head.Path, sizeof LogFileState.Head.Path, "%s", to);
+    return 1;
+}
+
 // Shifts the archives up by one and moves the live file to base.000.
 //
 // Nothing stored may be lost when a step cannot be done: when another
@@ -191,16 +210,16 @@ static void RotateLog(void)
     if (RotationCanMove()) {
         ArchiveName(Settings.LogsNum, to);
         if (ArchivePresent[Settings.LogsNum])
-            PlatDeleteFile(to);
+            MoveArchive(to, NULL);
         for (int i = Settings.LogsNum; i >= 1; i--) {
             if (!ArchivePresent[i - 1])
                 continue;  // a gap: the archive below it moves up into it
             ArchiveName(i - 1, from);
             ArchiveName(i, to);
-            PlatRenameFile(from, to);
+            MoveArchive(from, to);
         }
         ArchiveName(0, to);
-        LogFileState.Moves += PlatRenameFile(Settings.LogName, to);
+        LogFileState.Moves += MoveArchive(Settings.LogName, to);
     }
 
     int64_t size = OpenLiveFile();

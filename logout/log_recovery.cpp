@@ -45,7 +45,8 @@ void KeepWaiting(const char* const fragments[], int count, int begun)
     // its head is taken back out of the file it is in.
     int first = LogFileState.WaitingUsed == 0;
     if (need == head + 1) {
-        LogFileState.Head.Bytes = 0;
+        if (begun > 0)
+            LogFileState.Head.Bytes = 0;  // the line is whole in the file
         return;  // nothing more for the file
     }
     // Once a line was lost, the lines after it wait for the record of the
@@ -72,7 +73,8 @@ void KeepWaiting(const char* const fragments[], int count, int begun)
         }
     }
     *to = '\0';
-    LogFileState.Resume = first ? head : 0;
+    if (first)
+        LogFileState.Resume = head;
     LogFileState.WaitingUsed += need;
     LogFileState.WaitingLines++;
     LogFileState.Kept++;

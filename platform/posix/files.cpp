@@ -44,11 +44,14 @@ static PlatFile OpenFile(const char* path, int flags, int* error)
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
     }
+    bool made = access(path, F_OK) != 0;
     int fd = open(path, flags | O_WRONLY | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
         return PLAT_NO_FILE;
     }
+    if (made)
+        Model.Born[path] = ++Model.Births;
     return (PlatFile)fd;
 }
 
@@ -73,6 +76,14 @@ int PlatWrite(PlatFile file, const void* data, size_t len)
         LastError = Model.WriteError;
         return 0;
     }
+    if (Model.DiskRoom >= 0 && (int64_t)len > Model.DiskRoom) {
+        ssize_t n = Model.DiskRoom > 0 ? write((int)file, data, (size_t)Model.DiskRoom) : 0;
+        Model.DiskRoom -= n > 0 ? n : 0;
+        LastError = 112;
+        return 0;
+    }
+    if (Model.DiskRoom >= 0)
+        Model.DiskRoom -= (int64_t)len;
     const char* p = (const char*)data;
     while (len > 0) {
         ssize_t n = write((int)file, p, len);
@@ -119,10 +130,13 @@ int PlatDeleteFile(const char* path)
         LastError = 32;  // ERROR_SHARING_VIOLATION
         return 0;
     }
+    if (Model.Deleting)
+        Model.Deleting(path);
     if (unlink(path) != 0) {
         LastError = Win32Error(errno);
         return 0;
     }
+    Model.Born.erase(path);
     return 1;
 }
 
@@ -139,6 +153,10 @@ int PlatRenameFile(const char* from, const char* to)
         return 0;
     }
     unlink(from);
+    if (Model.Born.count(from)) {
+        Model.Born[to] = Model.Born[from];
+        Model.Born.erase(from);
+    }
     return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,7 +35,8 @@ struct PlatformModel {
     // OpenError; after PassWrites more writes, the next FailWrites write
     // PartialBytes of their data at most and fail with WriteError; the next
     // FailCuts truncations fail; a locked path can be neither deleted nor
-    // renamed, as a file another program holds open.
+    // renamed, as a file another program holds open.  A disk with DiskRoom
+    // bytes left (-1: no end) takes what fits of a write and fails it.
     int PassOpens = 0;
     int PassWrites = 0;
     int FailOpens = 0;
@@ -48,6 +50,12 @@ struct PlatformModel {
     int Flushes = 0;
     bool RetryTimerRunning = false;
     std::set<std::string> Locked;
+    int64_t DiskRoom = -1;
+    // Which files were made in which order (their number, moved by a
+    // rename), and a look at each one before it is deleted.
+    std::map<std::string, int> Born;
+    int Births = 0;
+    std::function<void(const std::string& path)> Deleting;
 
     // The current directory: the real one unless set; FailCurrentDirectory
     // makes it unreadable.
@@ -75,6 +83,8 @@ struct PlatformModel {
     bool FailTimer = false;
     bool TickSet = false;
     uint32_t Tick = 0;
+    // The local time, when set: Tick / 1000 seconds after the start of 2026.
+    bool ClockSet = false;
 
     // Fonts.
     bool FailFont = false;
