@@ -247,12 +247,6 @@ void SplitLogName(void)
     const char* path = Settings.LogName;
     Settings.LogName[LOGNAME_SIZE - 1] = '\0';
 
-    // The base is the path up to the dot of its extension.  An extension
-    // that reads as an archive number (syslog.002) would make the live file
-    // one of its own archives, deleted or overwritten by a rotation: such a
-    // name keeps its extension in the base (syslog.002.000, ...).
-    // Windows drops the spaces and dots at the end of a name: syslog.002.
-    // and "syslog.002 " open syslog.002.
     // A new name: a line begun in the old name's files is taken back out of
     // them and written whole under the new one, never split across names.
     if (strcmp(LogFileState.Name, path) != 0) {
@@ -263,6 +257,12 @@ void SplitLogName(void)
         snprintf(LogFileState.Name, sizeof LogFileState.Name, "%s", path);
     }
 
+    // The base is the path up to the dot of its extension.  An extension
+    // that reads as an archive number (syslog.002) would make the live file
+    // one of its own archives, deleted or overwritten by a rotation: such a
+    // name keeps its extension in the base (syslog.002.000, ...).
+    // Windows drops the spaces and dots at the end of a name: syslog.002.
+    // and "syslog.002 " open syslog.002.
     char* base = LogFileState.Base;
     snprintf(base, sizeof LogFileState.Base, "%s", path);
     for (size_t len = strlen(base); len > 0 && (base[len - 1] == ' ' || base[len - 1] == '.');)

@@ -219,7 +219,7 @@ void CloseLogFile(void)
     if (LogFileState.Failing) {
         unwritten = LogFileState.WaitingLines + LogFileState.Lost;
         if (LogFileState.Resume > 0)
-            OweCut(&LogFileState.Head);  // a line that is not finished goes whole
+            OweCut(&LogFileState.Head);  // counted as not written: none of it stays
         DropWaiting();
     }
     if (LogFileState.Handle != PLAT_NO_FILE) {

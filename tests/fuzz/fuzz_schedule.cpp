@@ -1,9 +1,9 @@
 // Schedules of lines, ticks, Options and file faults; afterwards every file is read back against the log's promise.
 //
-// Each input byte starts an operation, with the bytes after it as its arguments.  At the end every line given
-// to the log is in exactly one file, whole and in order (a line may run on into the same name's next file), or
-// counted: by a loss record in its place, or by the exit box; what the exit box names as not cut off is left
-// out of the reading.  The view's counts and boxes agree.
+// Each input byte starts an operation, the bytes after it are its arguments.  At the end every line given to the
+// log is in exactly one file, whole and in order (it may run on into the same name's next file), or counted: by a
+// loss record in its place, or by the exit box; what the exit box names as not cut off is read up to the cut.  The
+// view's counts and boxes agree.  SCHEDULE_TRACE set: the operations and the files on stderr.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -27,13 +26,14 @@ namespace {
 
 const char* const Names[] = {"a.log", "b.log", "c", "x/d.txt"};
 const char* const Bases[] = {"a", "b", "c", "x/d"};
+const std::string Sender = "10.0.0.5:1024 <User.Notice> q";
 
 const uint8_t* Data;
 size_t Size, At;
-std::vector<std::string> Lines;  // the line of each number, as the file must hold it ("" for a message)
-std::map<std::string, std::vector<std::pair<int, std::string>>> Gone;  // deleted files' births and contents
+bool Trace, Broken;
+std::vector<std::string> Lines;  // each line's text after its stamp ("" for a message, "m<n>")
+std::map<std::string, std::vector<std::pair<int, std::string>>> Gone;  // deleted files: birth, contents
 int Errors, Ended, EndedLost;  // view lines: failures reported, ended, and the losses those counted
-bool Broken;
 
 uint8_t Next() { return At < Size ? Data[At++] : 0; }
 
@@ -49,38 +49,32 @@ void Fail(const char* what, const std::string& detail)
     Broken = true;
 }
 
-// Counts the view's lines of the log file's failures and empties the view.
+// Counts the view's lines of the log file's failures, then empties the view.
 void ReadView()
 {
     const char* text = ScreenBuffer.Text;
+    int lost;
     for (const char* at = text; (at = strstr(at, " log file")) != NULL; at++)
-        Errors += (at - text >= 8 && strncmp(at - 8, " writing", 8) == 0) ||
-                  (at - text >= 8 && strncmp(at - 8, " opening", 8) == 0);
-    int waited, lost;
+        Errors += at - text >= 8 && (!strncmp(at - 8, " writing", 8) || !strncmp(at - 8, " opening", 8));
     for (const char* at = text; (at = strstr(at, "The log file is written again: ")) != NULL; at++)
-        if (sscanf(at, "The log file is written again: %d lines waited, %d were lost", &waited, &lost) == 2)
+        if (sscanf(at, "The log file is written again: %*d lines waited, %d were lost", &lost) == 1)
             Ended++, EndedLost += lost;
     ClearScreenBuffer();
 }
 
 void Run(int count);
 
-bool Trace;  // SCHEDULE_TRACE set: each operation and the files at the end on stderr
-
 void Operation()
 {
-    uint8_t op = Next(), a = Next();
+    uint8_t op = Next() % 10, a = Next(), b = op == 7 ? Next() : 0;
     if (Trace)
-        fprintf(stderr, "op %d %d (next %d) tick %u failing %d resume %zu head %s %ld %zu cut %s %ld %zu\n", op % 10, a,
-                At < Size ? Data[At] : -1, (unsigned)Model.Tick, LogFileState.Failing, LogFileState.Resume,
-                LogFileState.Head.Path, (long)LogFileState.Head.Size, LogFileState.Head.Bytes,
-                LogFileState.Unfinished[0].Path, (long)LogFileState.Unfinished[0].Size, LogFileState.Unfinished[0].Bytes);
-    switch (op % 10) {
+        fprintf(stderr, "op %d %d %d, failing %d\n", op, a, b, LogFileState.Failing);
+    switch (op) {
     case 0:
     case 1: {  // a datagram: short most of the time, now and then one that fills a file at once
-        std::string text = "q" + std::to_string(Lines.size()) + " " + std::string(a < 192 ? a % 48 : a * 2, 'x');
-        Lines.push_back("10.0.0.5:1024 <User.Notice> " + text);
-        Model.Injected.push_back({"<13>" + text, {10, 0, 0, 5}, 1024});
+        std::string text = std::to_string(Lines.size()) + " " + std::string(a < 192 ? a % 48 : a * 2, 'x');
+        Lines.push_back(Sender + text);
+        Model.Injected.push_back({"<13>q" + text, {10, 0, 0, 5}, 1024});
         OnSocketNotify(0);
         break;
     }
@@ -94,16 +88,14 @@ void Operation()
             OnLogRetryTimer();
         break;
     case 5: FlushLogFileIfDue(1); break;
-    case 6: {  // the Options dialog accepted
+    case 6:  // the Options dialog accepted
         snprintf(Settings.LogName, sizeof Settings.LogName, "%s", Names[a % 4]);
         Settings.LogSize = 200 + 100 * (a / 4 % 8);
         Settings.LogsNum = 1 + a / 32 % 3;
         SplitLogName();
         LogPrint("%s", "");
         break;
-    }
-    case 7: {  // a fault switched on, or all of them off
-        uint8_t b = Next();
+    case 7:  // a fault switched on, or all of them off
         switch (a % 8) {
         case 0: Model.FailOpens = b % 4; break;
         case 1: Model.FailWrites = 1 + b % 3, Model.PartialBytes = b / 4 % 2 ? b % 70 : 0; break;
@@ -112,17 +104,11 @@ void Operation()
         case 4: Model.Locked.insert(Settings.LogName); break;
         case 5: Model.Locked.insert(std::string(LogFileState.Base) + ".000"); break;
         case 6: std::filesystem::create_directory("x"); break;
-        default:
-            Model.FailOpens = Model.FailWrites = Model.FailCuts = 0;
-            Model.DiskRoom = -1;
-            Model.Locked.clear();
+        default: Model.FailOpens = Model.FailWrites = Model.FailCuts = 0, Model.DiskRoom = -1, Model.Locked.clear();
         }
         break;
-    }
-    case 8:  // the next message box runs operations in its modal loop
-        Model.Inside = [n = 1 + a % 4] { Run(n); };
-        break;
-    default: Model.PassWrites = a % 3; break;
+    case 8: Model.Inside = [n = 1 + a % 4] { Run(n); }; break;  // the next box's modal loop runs operations
+    default: Model.PassWrites = a % 3;
     }
     if (LogFileState.ReportDue)
         ReportLogFailure();
@@ -135,20 +121,19 @@ void Run(int count)
         Operation();
 }
 
-// Every file of one name, oldest first, joined: the deleted ones too.
+// Every file of one name, deleted ones too, oldest first, joined; keep: files read only up to a size.
 std::string Stream(int name, const std::map<std::string, size_t>& keep)
 {
     const std::string base = Bases[name];
     std::vector<std::pair<int, std::string>> files = Gone[base];
     for (const auto& [path, born] : Model.Born) {
         size_t dot = path.rfind('.');
-        if (path != Names[name] && (path.compare(0, dot, base) != 0 || dot != base.size() || path.size() - dot > 5 ||
-                                    path.find_first_not_of("0123456789", dot + 1) != std::string::npos))
-            continue;
-        std::string bytes = Read(path);
-        if (keep.count(path))
-            bytes.resize(std::min(bytes.size(), keep.at(path)));
-        files.push_back({born, bytes});
+        if (path == Names[name] || (dot == base.size() && path.compare(0, dot, base) == 0 && path.size() - dot <= 5 &&
+                                    path.find_first_not_of("0123456789", dot + 1) == std::string::npos)) {
+            files.push_back({born, Read(path)});
+            if (keep.count(path))
+                files.back().second.resize(std::min(files.back().second.size(), keep.at(path)));
+        }
     }
     std::sort(files.begin(), files.end());
     std::string all;
@@ -162,75 +147,66 @@ std::string Stream(int name, const std::map<std::string, size_t>& keep)
 // A loss record's count, or -1.
 int RecordCount(const std::string& text)
 {
-    static const std::string tail = ": the log file could not be written ----";
     int count = -1, length = 0;
-    if (sscanf(text.c_str(), "---- %d lines lost from %*3c %*2d %*2d:%*2d:%*2d to %*3c %*2d %*2d:%*2d:%*2d%n", &count,
-               &length) < 1 || length == 0 || text.compare(length, std::string::npos, tail) != 0)
-        return -1;
-    return count;
+    sscanf(text.c_str(), "---- %d lines lost from %*3c %*2d %*2d:%*2d:%*2d to %*3c %*2d %*2d:%*2d:%*2d%n", &count, &length);
+    return length > 0 && text.compare(length, std::string::npos, ": the log file could not be written ----") == 0
+               ? count : -1;
 }
 
-// The number of a line of ours, or -1.
+// The number of one of our lines, or -1.
 int LineNumber(const std::string& text)
 {
-    size_t n = 0;
-    const char* digits = text.c_str() + 1;
-    if (text[0] == 'm' && sscanf(digits, "%zu", &n) == 1 && text == "m" + std::to_string(n) && n < Lines.size() &&
-        Lines[n].empty())
-        return (int)n;
-    static const std::string sender = "10.0.0.5:1024 <User.Notice> q";
-    if (text.size() < 16 || text[15] != ' ' || text.compare(16, sender.size(), sender) != 0 ||
-        sscanf(text.c_str() + 16 + sender.size(), "%zu", &n) != 1 || n >= Lines.size() ||
-        text.compare(16, std::string::npos, Lines[n]) != 0)
+    size_t n = Lines.size();
+    if (text[0] == 'm')
+        sscanf(text.c_str() + 1, "%zu", &n);
+    else if (text.size() > 16 && text[15] == ' ' && text.compare(16, Sender.size(), Sender) == 0)
+        sscanf(text.c_str() + 16 + Sender.size(), "%zu", &n);
+    if (n >= Lines.size())
         return -1;
-    return (int)n;
+    return (Lines[n].empty() ? text == "m" + std::to_string(n) : text.compare(16, std::string::npos, Lines[n]) == 0)
+               ? (int)n : -1;
 }
 
 void Check(const std::string& exitBox, int errorBoxes)
 {
-    std::map<std::string, size_t> keep;  // files the exit box says end with part of a line: read up to there
+    std::map<std::string, size_t> keep;
     for (const UnfinishedWrite& u : LogFileState.Unfinished)
-        if (u.Bytes > 0) {
-            keep[u.Path] = (size_t)u.Size;
-            if (exitBox.find(std::string(u.Path) + " ends with part of a line") == std::string::npos)
-                Fail("a torn file not named", u.Path);
-        }
+        if (u.Bytes > 0 && (keep[u.Path] = (size_t)u.Size, exitBox.find(u.Path + std::string(" ends with part")) ==
+                                                              std::string::npos))
+            Fail("a torn file not named", u.Path);
     std::vector<int> where(Lines.size(), -1);
     struct Record { int count, before, after; };
     std::vector<Record> records;
-    for (int b = 0; b < 4; b++) {
-        std::string all = Stream(b, keep);
+    for (int name = 0; name < 4; name++) {
+        std::string all = Stream(name, keep);
         if (!all.empty() && all.compare(all.size() - 2, 2, "\r\n") != 0)
-            Fail("a torn line at the end", Bases[b]);
+            Fail("a torn line at the end", Bases[name]);
         int last = -1;
         size_t first = records.size();
         for (size_t at = 0, end; (end = all.find("\r\n", at)) != std::string::npos; at = end + 2) {
             std::string text = all.substr(at, end - at);
-            int count = RecordCount(text);
+            int count = RecordCount(text), n = count < 0 ? LineNumber(text) : -1;
             if (count >= 0) {
                 records.push_back({count, last, -1});
-                continue;
-            }
-            int n = LineNumber(text);
-            if (n < 0)
-                return Fail("a line torn or unknown", Bases[b] + (": " + text));
-            if (where[n] >= 0 || n <= last)
+            } else if (n < 0) {
+                return Fail("a line torn or unknown", Bases[name] + (": " + text));
+            } else if (where[n] >= 0 || n <= last) {
                 return Fail("a line twice or out of order", text);
-            where[n] = last = n;
-            for (size_t r = records.size(); r > first && records[r - 1].after < 0; r--)
-                records[r - 1].after = n;
+            } else {
+                where[n] = last = n;
+                for (size_t r = records.size(); r > first && records[r - 1].after < 0; r--)
+                    records[r - 1].after = n;
+            }
         }
     }
     // The exit box counts the last lines; each record, lines missing around it; together, every line missing.
-    int unwritten = exitBox.empty() ? 0 : atoi(exitBox.c_str());
-    int missing = (int)std::count(where.begin(), where.end(), -1), counted = unwritten;
-    for (int i = (int)Lines.size() - unwritten; i < (int)Lines.size(); i++)
-        if (i < 0 || where[i] >= 0)
+    int unwritten = atoi(exitBox.c_str()), counted = unwritten, total = (int)Lines.size();
+    int missing = (int)std::count(where.begin(), where.end(), -1);
+    for (int i = std::max(total - unwritten, 0); i < total; i++)
+        if (where[i] >= 0 || unwritten > total)
             return Fail("the exit box counts a line that is in a file", std::to_string(i));
     for (const Record& r : records) {
-        int around = 0;
-        for (int i = r.before + 1; i < (r.after < 0 ? (int)Lines.size() : r.after); i++)
-            around += where[i] < 0;
+        int around = (int)std::count(where.begin() + r.before + 1, r.after < 0 ? where.end() : where.begin() + r.after, -1);
         if (r.count > around)
             return Fail("a record counts more than is missing", std::to_string(r.count));
         counted += r.count;
@@ -248,13 +224,9 @@ void Check(const std::string& exitBox, int errorBoxes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static bool once;
-    Trace = getenv("SCHEDULE_TRACE") != NULL;
     char dir[] = "/dev/shm/brevand-fuzz-XXXXXX";
-    if (!once) {  // a folder of our own, in memory: flushes cost nothing
-        once = true;
-        if (mkdtemp(dir) == NULL || chdir(dir) != 0)
-            abort();
-    }
+    if (!once && (once = true, mkdtemp(dir) == NULL || chdir(dir) != 0))  // in memory: flushes cost nothing
+        abort();
     for (const auto& entry : std::filesystem::directory_iterator("."))
         std::filesystem::remove_all(entry.path());
     ResetLogFile();
@@ -272,7 +244,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
     Gone.clear(), Lines.clear();
     Errors = Ended = EndedLost = 0;
-    Broken = false;
+    Trace = getenv("SCHEDULE_TRACE") != NULL, Broken = false;
     Data = data, Size = size, At = 0;
     if (!AllocScreenBuffer(SCREENSIZE_MAX))
         abort();
@@ -281,11 +253,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SplitLogName();
     ReadView();
     Run(1 << 20);
-    // The end: with the faults gone after a while, or still failing.
-    if (size > 0 && data[size - 1] % 2) {
-        Model.FailOpens = Model.FailWrites = Model.FailCuts = 0;
-        Model.DiskRoom = -1;
-        Model.Locked.clear();
+    if (size > 0 && data[size - 1] % 2) {  // the end: the faults gone a while before, or still failing
+        Model.FailOpens = Model.FailWrites = Model.FailCuts = 0, Model.DiskRoom = -1, Model.Locked.clear();
         Model.Tick += 1000;
         if (Model.RetryTimerRunning)
             OnLogRetryTimer();
@@ -294,8 +263,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t boxes = Model.Boxes.size();
     CloseLogFile();
     ReadView();
-    std::string exitBox = Model.Boxes.size() > boxes ? Model.Boxes.back().Text : "";
-    Check(Model.Boxes.size() > boxes + 1 ? "two exit boxes" : exitBox, (int)boxes);
+    if (Model.Boxes.size() > boxes + 1)
+        Fail("two exit boxes", Model.Boxes.back().Text);
+    Check(Model.Boxes.size() > boxes ? Model.Boxes.back().Text : "", (int)boxes);
     if (Broken)
         abort();
     return 0;
