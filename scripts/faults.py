@@ -90,7 +90,6 @@ FAULTS = [
     ("unit", "logout/log_file.cpp", "                snprintf(u.Path, sizeof u.Path, \"%s\", to);", "                u.Bytes = 0;"),
     ("unit", "logout/log_print.cpp", "        if (moved)\n", "        if (0)\n"),
     ("unit", "logout/log_recovery.cpp", "    if (first)\n        LogFileState.Resume = head;", "    LogFileState.Resume = first ? head : 0;"),
-    ("unit", "logout/log_recovery.cpp", "        first = 0;  // and none of it stays in the file", ""),
     ("unit", "logout/log_print.cpp", "    if (LogFileState.Failing)\n        KeepWaiting(",
      "    if (LogFileState.ReportDue)\n        ReportLogFailure();\n    if (LogFileState.Failing)\n        KeepWaiting("),
     ("unit", "logout/log_file.cpp", "PlatTickCount() - LogFileState.LastFlush >= due", "0"),

@@ -60,7 +60,7 @@ for run in "datagram datagram $fuzz_seconds" "settings settings $fuzz_seconds" "
     ( cd "$corpus" && "$root/build/fuzz/tests/fuzz/fuzz_$1" -max_total_time="$3" \
         -max_len=700 -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 -artifact_prefix="$corpus/" "$corpus" 2>&1 \
         | grep -E "^(Done|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY|promise broken)" )
-    rm -rf "$corpus" /tmp/brevand-fuzz-* /dev/shm/brevand-fuzz-*
+    rm -rf "$corpus" /tmp/brevand-fuzz-*
 done
 
 step "Windows builds: i686 (shipped) and x86_64"

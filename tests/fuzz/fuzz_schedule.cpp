@@ -34,6 +34,8 @@ bool Trace, Broken;
 std::vector<std::string> Lines;  // each line's text after its stamp ("" for a message, "m<n>")
 std::map<std::string, std::vector<std::pair<int, std::string>>> Gone;  // deleted files: birth, contents
 int Errors, Ended, EndedLost;  // view lines: failures reported, ended, and the losses those counted
+long Schedules, Losing;       // schedules run, and those in which lines found no room (told at exit)
+bool Lost;
 
 uint8_t Next() { return At < Size ? Data[At++] : 0; }
 
@@ -113,6 +115,7 @@ void Operation()
     if (LogFileState.ReportDue)
         ReportLogFailure();
     ReadView();
+    Lost |= LogFileState.Lost > 0;
 }
 
 void Run(int count)
@@ -223,9 +226,12 @@ void Check(const std::string& exitBox, int errorBoxes)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static char dir[] = "/dev/shm/brevand-fuzz-XXXXXX";  // in memory: flushes cost nothing
     static bool once;
-    char dir[] = "/dev/shm/brevand-fuzz-XXXXXX";
-    if (!once && (once = true, mkdtemp(dir) == NULL || chdir(dir) != 0))  // in memory: flushes cost nothing
+    if (!once && (once = true, mkdtemp(dir) == NULL || chdir(dir) != 0 || atexit([] {
+                      std::filesystem::remove_all(dir);
+                      fprintf(stderr, "schedules: %ld, %ld losing lines\n", Schedules, Losing);
+                  })))
         abort();
     for (const auto& entry : std::filesystem::directory_iterator("."))
         std::filesystem::remove_all(entry.path());
@@ -244,7 +250,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
     Gone.clear(), Lines.clear();
     Errors = Ended = EndedLost = 0;
-    Trace = getenv("SCHEDULE_TRACE") != NULL, Broken = false;
+    Trace = getenv("SCHEDULE_TRACE") != NULL, Broken = Lost = false;
     Data = data, Size = size, At = 0;
     if (!AllocScreenBuffer(SCREENSIZE_MAX))
         abort();
@@ -266,6 +272,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (Model.Boxes.size() > boxes + 1)
         Fail("two exit boxes", Model.Boxes.back().Text);
     Check(Model.Boxes.size() > boxes ? Model.Boxes.back().Text : "", (int)boxes);
+    Schedules++, Losing += Lost;
     if (Broken)
         abort();
     return 0;
