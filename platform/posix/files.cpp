@@ -34,7 +34,7 @@ int FailWithErrno(void)
     return 0;
 }
 
-static PlatFile OpenFile(const char* path, int flags, int* error)
+static PlatFile OpenForWriting(const char* path, int flags, int* error)
 {
     Model.Opens++;
     if (Model.PassOpens > 0) {
@@ -57,12 +57,12 @@ static PlatFile OpenFile(const char* path, int flags, int* error)
 
 PlatFile PlatOpenAppend(const char* path, int* error)
 {
-    return OpenFile(path, O_CREAT, error);
+    return OpenForWriting(path, O_CREAT, error);
 }
 
 PlatFile PlatOpenExisting(const char* path, int* error)
 {
-    return OpenFile(path, 0, error);
+    return OpenForWriting(path, 0, error);
 }
 
 int PlatWrite(PlatFile file, const void* data, size_t len)
