@@ -2,10 +2,12 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <stdio.h>
 #include <string.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <string>
@@ -28,6 +30,29 @@ static int Win32Error(int error)
     }
 }
 
+// Windows finds a file whatever the case of its name: the name as it stands
+// in its folder, or path itself where none matches.
+static std::string OnDisk(const char* path)
+{
+    struct stat st;
+    if (lstat(path, &st) == 0)
+        return path;
+    const char* slash = strrchr(path, '/');
+    std::string dir = slash == NULL ? "." : std::string(path, (size_t)(slash - path));
+    const char* name = slash == NULL ? path : slash + 1;
+    std::string found = path;
+    if (DIR* folder = opendir(dir.empty() ? "/" : dir.c_str())) {
+        while (struct dirent* entry = readdir(folder)) {
+            if (strcasecmp(entry->d_name, name) == 0) {
+                found = (slash == NULL ? std::string() : dir + "/") + entry->d_name;
+                break;
+            }
+        }
+        closedir(folder);
+    }
+    return found;
+}
+
 int FailWithErrno(void)
 {
     LastError = Win32Error(errno);
@@ -44,14 +69,15 @@ static PlatFile OpenForWriting(const char* path, int flags, int* error)
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
     }
-    bool made = access(path, F_OK) != 0;
-    int fd = open(path, flags | O_WRONLY | O_APPEND | O_CLOEXEC, 0644);
+    std::string name = OnDisk(path);
+    bool made = access(name.c_str(), F_OK) != 0;
+    int fd = open(name.c_str(), flags | O_WRONLY | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
         return PLAT_NO_FILE;
     }
     if (made)
-        Model.Born[path] = ++Model.Births;
+        Model.Born[name] = ++Model.Births;
     return (PlatFile)fd;
 }
 
@@ -130,13 +156,14 @@ int PlatDeleteFile(const char* path)
         LastError = 32;  // ERROR_SHARING_VIOLATION
         return 0;
     }
+    std::string name = OnDisk(path);
     if (Model.Deleting)
-        Model.Deleting(path);
-    if (unlink(path) != 0) {
+        Model.Deleting(name);
+    if (unlink(name.c_str()) != 0) {
         LastError = Win32Error(errno);
         return 0;
     }
-    Model.Born.erase(path);
+    Model.Born.erase(name);
     return 1;
 }
 
@@ -147,15 +174,18 @@ int PlatRenameFile(const char* from, const char* to)
         LastError = 32;
         return 0;
     }
-    // Windows refuses to replace an existing target; link() does too.
-    if (link(from, to) != 0) {
+    // Windows refuses to replace an existing target; link() does too (the
+    // target in another case is not looked for: the rotation moves to free
+    // names).
+    std::string source = OnDisk(from);
+    if (link(source.c_str(), to) != 0) {
         LastError = Win32Error(errno);
         return 0;
     }
-    unlink(from);
-    if (Model.Born.count(from)) {
-        Model.Born[to] = Model.Born[from];
-        Model.Born.erase(from);
+    unlink(source.c_str());
+    if (Model.Born.count(source)) {
+        Model.Born[to] = Model.Born[source];
+        Model.Born.erase(source);
     }
     return 1;
 }
@@ -167,16 +197,22 @@ int PlatFileMovable(const char* path)
 
 int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
 {
-    const char* slash = strrchr(base, '/');
-    std::string dir = slash == NULL ? "." : std::string(base, (size_t)(slash - base));
+    // As Windows lists base.*: the name follows the last of its separators,
+    // and names compare without case.
+    const char* name = base;
+    for (const char* p = base; *p != '\0'; p++) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    std::string dir = name == base ? "." : std::string(base, (size_t)(name - 1 - base));
     if (dir.empty())
         dir = "/";
-    std::string prefix = std::string(slash == NULL ? base : slash + 1) + ".";
+    std::string prefix = std::string(name) + ".";
     DIR* folder = opendir(dir.c_str());
     if (folder == NULL)
         return 0;
     while (struct dirent* entry = readdir(folder)) {
-        if (strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+        if (strncasecmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
             visit(entry->d_name + prefix.size(), context);
     }
     closedir(folder);

@@ -60,7 +60,7 @@ uint32_t PlatTickCount(void)
 
 void PlatLocalTime(struct tm* out)
 {
-    time_t now = Model.ClockSet ? 1767225600 + Model.Tick / 1000 : time(NULL);
+    time_t now = Model.ClockSet ? 1767225600 + (uint32_t)(Model.Tick + 1000) / 1000 : time(NULL);
     if (Model.ClockSet)
         gmtime_r(&now, out);
     else

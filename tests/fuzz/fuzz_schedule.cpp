@@ -36,6 +36,7 @@ std::map<std::string, std::vector<std::pair<int, std::string>>> Gone;  // delete
 int Errors, Ended, EndedLost;  // view lines: failures reported, ended, and the losses those counted
 long Schedules, Losing;       // schedules run, and those in which lines found no room (told at exit)
 bool Lost;
+int Up;  // boxes up
 
 uint8_t Next() { return At < Size ? Data[At++] : 0; }
 
@@ -112,8 +113,11 @@ void Operation()
     case 8: Model.Inside = [n = 1 + a % 4] { Run(n); }; break;  // the next box's modal loop runs operations
     default: Model.PassWrites = a % 3;
     }
-    if (LogFileState.ReportDue)
-        ReportLogFailure();
+    if (Up == 0) {  // the shell shows a box that is due once no box is up
+        Up++;
+        ShowLogFailureBox();
+        Up--;
+    }
     ReadView();
     Lost |= LogFileState.Lost > 0;
 }
