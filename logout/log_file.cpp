@@ -1,4 +1,5 @@
 // The live log file: its name, opening, and rotation into numbered archives.
+#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -27,32 +28,111 @@ static int ArchiveNumber(const char* suffix)
     return strcmp(again, suffix) == 0 && number <= LOGSNUM_MAX ? number : -1;
 }
 
+// Case-blind, as Windows compares names.
+static int SameName(const char* a, const char* b, size_t len)
+{
+    for (size_t i = 0; i < len; i++) {
+        if (tolower((unsigned char)a[i]) != tolower((unsigned char)b[i]))
+            return 0;
+        if (a[i] == '\0')
+            return 1;
+    }
+    return 1;
+}
+
+// 1 for the live file and the archives of the current LogName.
+static int OfThisLog(const char* path)
+{
+    size_t len = strlen(LogFileState.Base);
+    return SameName(path, Settings.LogName, sizeof Settings.LogName) ||
+           (SameName(path, LogFileState.Base, len) && path[len] == '.');
+}
+
+// Cuts what a failed write left in file, when its size says the bytes are
+// still those; 0 when they are there and could not be cut.
+static int CutBack(PlatFile file, UnfinishedWrite* u)
+{
+    int64_t size = PlatSeekEnd(file);
+    if (size > u->Size && size <= u->Size + (int64_t)u->Bytes && !PlatTruncate(file, u->Size))
+        return 0;
+    u->Bytes = 0;
+    return 1;
+}
+
+void OweCut(const UnfinishedWrite* cut)
+{
+    UnfinishedWrite* slot = NULL;
+    for (UnfinishedWrite& u : LogFileState.Unfinished) {
+        if (u.Bytes > 0 && strcmp(u.Path, cut->Path) == 0) {
+            // One file, one cut: from the lower start to the higher end.
+            int64_t end = u.Size + (int64_t)u.Bytes;
+            if (cut->Size + (int64_t)cut->Bytes > end)
+                end = cut->Size + (int64_t)cut->Bytes;
+            if (cut->Size < u.Size)
+                u.Size = cut->Size;
+            u.Bytes = (size_t)(end - u.Size);
+            return;
+        }
+        if (u.Bytes == 0 && slot == NULL)
+            slot = &u;
+    }
+    // PayCuts keeps two places free before any file is written.
+    if (slot == NULL)
+        slot = &LogFileState.Unfinished[LOG_CUTS_OWED - 1];
+    *slot = *cut;
+}
+
+int PayCuts(const char* live)
+{
+    int owedHere = 0;
+    int room = 0;
+    for (UnfinishedWrite& u : LogFileState.Unfinished) {
+        // The live file's own cut is made on its handle once it is open.
+        if (u.Bytes == 0 || (live != NULL && strcmp(u.Path, live) == 0)) {
+            room++;
+            continue;
+        }
+        int error = 0;
+        PlatFile file = PlatOpenExisting(u.Path, &error);
+        if (file == PLAT_NO_FILE && error == PLAT_FILE_NOT_FOUND)
+            u.Bytes = 0;  // gone: nothing is left to cut
+        if (file != PLAT_NO_FILE) {
+            CutBack(file, &u);
+            PlatClose(file);
+        }
+        room += u.Bytes == 0;
+        owedHere |= u.Bytes > 0 && OfThisLog(u.Path);
+    }
+    return !owedHere && room >= 2;
+}
+
 // Opens the live file and leaves it positioned at its end.  Returns its size,
 // or -1 when the file is failing.
 static int64_t OpenLiveFile(void)
 {
     int error = 0;
+    // Nothing is written to a log whose files still hold a torn line.
+    if (!PayCuts(Settings.LogName)) {
+        LogFileFailed(LOG_WRITE_FAILED, PlatLastError());
+        return -1;
+    }
     PlatFile file = PlatOpenAppend(Settings.LogName, &error);
     if (file == PLAT_NO_FILE) {
         LogFileFailed(LOG_OPEN_FAILED, error);
         return -1;
     }
-    int64_t size = PlatSeekEnd(file);
-    if (size < 0)
-        size = 0;
     // What a failed write left in this same file is cut off first.
-    UnfinishedWrite* u = &LogFileState.Unfinished;
-    if (u->Bytes > 0 && strcmp(u->Path, Settings.LogName) == 0 && size > u->Size &&
-        size <= u->Size + (int64_t)u->Bytes) {
-        if (!PlatTruncate(file, u->Size)) {
+    for (UnfinishedWrite& u : LogFileState.Unfinished) {
+        if (u.Bytes > 0 && strcmp(u.Path, Settings.LogName) == 0 && !CutBack(file, &u)) {
             error = PlatLastError();
             PlatClose(file);
             LogFileFailed(LOG_WRITE_FAILED, error);
             return -1;
         }
-        size = u->Size;
     }
-    u->Bytes = 0;
+    int64_t size = PlatSeekEnd(file);
+    if (size < 0)
+        size = 0;
     LogFileState.Handle = file;
     LogFileState.Size = size;
     FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.SavedAt, sizeof LogFileState.SavedAt);
@@ -122,6 +202,25 @@ static void ReportStall(const RotationStep* stuck)
     ScreenHalf(line);
 }
 
+// A file renamed by a rotation takes what is owed to it along; one deleted,
+// its cut.  1 when it was moved (or deleted).
+static int MoveArchive(const char* from, const char* to)
+{
+    if (!(to != NULL ? PlatRenameFile(from, to) : PlatDeleteFile(from)))
+        return 0;
+    for (UnfinishedWrite& u : LogFileState.Unfinished) {
+        if (u.Bytes > 0 && strcmp(u.Path, from) == 0) {
+            if (to != NULL)
+                snprintf(u.Path, sizeof u.Path, "%s", to);
+            else
+                u.Bytes = 0;
+        }
+    }
+    if (to != NULL && strcmp(LogFileState.Head.Path, from) == 0)
+        snprintf(LogFileState.Head.Path, sizeof LogFileState.Head.Path, "%s", to);
+    return 1;
+}
+
 // Shifts the archives up by one and moves the live file to base.000.
 //
 // Nothing stored may be lost when a step cannot be done: when another
@@ -147,19 +246,20 @@ static void RotateLog(void)
     int moved = 0;
     if (RotationCanMove(&stuck)) {
         ArchiveName(Settings.LogsNum, to);
-        if (ArchivePresent[Settings.LogsNum] && !PlatDeleteFile(to))
+        if (ArchivePresent[Settings.LogsNum] && !MoveArchive(to, NULL))
             StepFailed(&stuck, to);
         for (int i = Settings.LogsNum; i >= 1; i--) {
             if (!ArchivePresent[i - 1])
                 continue;  // a gap: the archive below it moves up into it
             ArchiveName(i - 1, from);
             ArchiveName(i, to);
-            if (!PlatRenameFile(from, to))
+            if (!MoveArchive(from, to))
                 StepFailed(&stuck, from);
         }
         ArchiveName(0, to);
-        if (PlatRenameFile(Settings.LogName, to))
-            moved = 1;
+        moved = MoveArchive(Settings.LogName, to);
+        if (moved)
+            LogFileState.Moves++;
         else
             StepFailed(&stuck, Settings.LogName);
     }
@@ -191,6 +291,16 @@ void SplitLogName(void)
 {
     const char* path = Settings.LogName;
     Settings.LogName[LOGNAME_SIZE - 1] = '\0';
+
+    // A new name: a line begun in the old name's files is taken back out of
+    // them and written whole under the new one, never split across names.
+    if (strcmp(LogFileState.Name, path) != 0) {
+        if (LogFileState.Resume > 0)
+            OweCut(&LogFileState.Head);
+        LogFileState.Head.Bytes = 0;
+        LogFileState.Resume = 0;
+        snprintf(LogFileState.Name, sizeof LogFileState.Name, "%s", path);
+    }
 
     // The base is the path up to the dot of its extension.  An extension
     // that reads as an archive number (syslog.002) would make the live file

@@ -20,18 +20,38 @@ static void WriteFailed(size_t tried)
 {
     int error = PlatLastError();
     if (!PlatTruncate(LogFileState.Handle, LogFileState.Size)) {
-        UnfinishedWrite* u = &LogFileState.Unfinished;
-        snprintf(u->Path, sizeof u->Path, "%s", Settings.LogName);
-        u->Size = LogFileState.Size;
-        u->Bytes = tried;
+        UnfinishedWrite u;
+        snprintf(u.Path, sizeof u.Path, "%s", Settings.LogName);
+        u.Size = LogFileState.Size;
+        u.Bytes = tried;
+        OweCut(&u);
     }
     LogFileFailed(LOG_WRITE_FAILED, error);
+}
+
+// Only some fragments of a line reached the file: where they lie, in the
+// live file or, when a rotation moved it, the newest archive.  A line that
+// is resumed goes on where its head ends.
+static void NoteHead(int moved, int64_t start, size_t bytes)
+{
+    UnfinishedWrite* head = &LogFileState.Head;
+    if (head->Bytes == 0) {
+        if (moved)
+            ArchiveName(0, head->Path);
+        else
+            snprintf(head->Path, sizeof head->Path, "%s", Settings.LogName);
+        head->Size = start;
+    }
+    head->Bytes += bytes;
 }
 
 int WriteFragments(const char* const fragments[], int count)
 {
     char run[2 * FRAGMENT_SIZE];
     int done = 0;
+    int moves = LogFileState.Moves;
+    int64_t start = LogFileState.Size;
+    size_t wrote = 0;
     while (done < count && LogFileState.Handle != PLAT_NO_FILE) {
         // A run ends after the fragment with which the size test rotates.
         const char* data = run;
@@ -59,10 +79,13 @@ int WriteFragments(const char* const fragments[], int count)
             break;
         }
         LogFileState.Size += (int64_t)used;
+        wrote += used;
         done += n;
         if (RotationDue(LogFileState.Size))
             OpenOrRotateLog();
     }
+    if (done > 0 && done < count)
+        NoteHead(LogFileState.Moves != moves, start, wrote);
     return done;
 }
 
@@ -73,10 +96,8 @@ void LogFragments(const char* const fragments[], int count)
     int written = 0;
     if (!LogFileState.Failing && LogFileState.Handle != PLAT_NO_FILE)
         written = WriteFragments(fragments, count);
-    if (LogFileState.Failing) {
-        LogFileState.WaitingBegun |= written > 0 && written < count;
-        KeepWaiting(fragments + written, count - written);
-    }
+    if (LogFileState.Failing)
+        KeepWaiting(fragments, count, written);
     for (int i = 0; i < count; i++)
         ScreenHalf(fragments[i]);
     // The report's line after the line, not inside it.

@@ -46,13 +46,23 @@ void LogFileUnsaved(int error)
     LogFileFailed(LOG_WRITE_FAILED, error);
 }
 
-void KeepWaiting(const char* const fragments[], int count)
+void KeepWaiting(const char* const fragments[], int count, int begun)
 {
     size_t need = 1;
-    for (int i = 0; i < count; i++)
-        need += fragments[i][0] != '\0' ? strlen(fragments[i]) + 1 : 0;
-    if (need == 1)
-        return;  // nothing for the file
+    size_t head = 0;
+    for (int i = 0; i < count; i++) {
+        size_t len = fragments[i][0] != '\0' ? strlen(fragments[i]) + 1 : 0;
+        need += len;
+        head += i < begun ? len : 0;
+    }
+    // The line waits whole: should it have to be written under another name,
+    // its head is taken back out of the file it is in.
+    int first = LogFileState.WaitingUsed == 0;
+    if (need == head + 1) {
+        if (begun > 0)
+            LogFileState.Head.Bytes = 0;  // the line is whole in the file
+        return;  // nothing more for the file
+    }
     // Once a line was lost, the lines after it wait for the record of the
     // loss to be written first: they are counted too.
     if (LogFileState.Waiting == NULL || LogFileState.Lost > 0 ||
@@ -60,8 +70,14 @@ void KeepWaiting(const char* const fragments[], int count)
         if (LogFileState.Lost++ == 0)
             FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.LostFrom, sizeof LogFileState.LostFrom);
         FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.LostTo, sizeof LogFileState.LostTo);
-        return;
+        first = 0;  // and none of it stays in the file
     }
+    if (head > 0 && !first) {
+        OweCut(&LogFileState.Head);
+        LogFileState.Head.Bytes = 0;
+    }
+    if (LogFileState.Lost > 0)
+        return;
     char* to = LogFileState.Waiting + LogFileState.WaitingUsed;
     for (int i = 0; i < count; i++) {
         size_t len = strlen(fragments[i]);
@@ -71,6 +87,8 @@ void KeepWaiting(const char* const fragments[], int count)
         }
     }
     *to = '\0';
+    if (first)
+        LogFileState.Resume = head;
     LogFileState.WaitingUsed += need;
     LogFileState.WaitingLines++;
     LogFileState.Kept++;
@@ -78,11 +96,12 @@ void KeepWaiting(const char* const fragments[], int count)
 
 // Writes at most lines of the waiting lines, oldest first, as they would have
 // been written (the size test after every fragment).  What could not be
-// written stays.
+// written stays; of a line begun, its rest.
 static void WriteWaiting(int64_t lines)
 {
     char* text = LogFileState.Waiting;
-    size_t at = 0;
+    size_t line = 0;                   // the first line not yet written whole
+    size_t at = LogFileState.Resume;  // its first fragment not yet written
     while (at < LogFileState.WaitingUsed && LogFileState.Handle != PLAT_NO_FILE && lines > 0) {
         const char* fragments[16];
         int n = 0;
@@ -94,18 +113,18 @@ static void WriteWaiting(int64_t lines)
         int written = WriteFragments(fragments, n);
         for (int i = 0; i < written; i++)
             at += strlen(fragments[i]) + 1;
-        LogFileState.WaitingBegun |= written > 0;
         if (written < n)
             break;
         if (text[at] == '\0') {  // the end of a line
-            at++;
+            line = ++at;
             LogFileState.WaitingLines--;
-            LogFileState.WaitingBegun = 0;
+            LogFileState.Head.Bytes = 0;
             lines--;
         }
     }
-    memmove(text, text + at, LogFileState.WaitingUsed - at);
-    LogFileState.WaitingUsed -= at;
+    memmove(text, text + line, LogFileState.WaitingUsed - line);
+    LogFileState.WaitingUsed -= line;
+    LogFileState.Resume = at - line;
 }
 
 // Ends the failed state, dropping whatever still waits.
@@ -115,7 +134,8 @@ static void DropWaiting(void)
     LogFileState.Waiting = NULL;
     LogFileState.WaitingUsed = 0;
     LogFileState.WaitingLines = 0;
-    LogFileState.WaitingBegun = 0;
+    LogFileState.Resume = 0;
+    LogFileState.Head.Bytes = 0;
     LogFileState.Kept = 0;
     LogFileState.Lost = 0;
     LogFileState.Recorded = 0;
@@ -156,12 +176,10 @@ static void TryAgain(void)
 {
     if (LogFileState.Handle == PLAT_NO_FILE)
         OpenOrRotateLog();
-    // The record goes between whole lines: after the end of one begun before
-    // (which waits, unless no memory could be had for it).
-    LogFileState.WaitingBegun &= LogFileState.WaitingUsed > 0;
-    if (LogFileState.WaitingBegun)
+    // The record goes between whole lines: after the end of one begun before.
+    if (LogFileState.Resume > 0)
         WriteWaiting(1);
-    if (LogFileState.Handle == PLAT_NO_FILE || LogFileState.WaitingBegun || !WriteUnsavedRecord())
+    if (LogFileState.Handle == PLAT_NO_FILE || LogFileState.Resume > 0 || !WriteUnsavedRecord())
         return;
     if (LogFileState.Waiting != NULL)
         WriteWaiting(INT64_MAX);
@@ -253,24 +271,36 @@ void ShowLogFailureBox(void)
 void CloseLogFile(void)
 {
     RetryLogFile(0);
+    int64_t unwritten = 0;
     if (LogFileState.Failing) {
-        int64_t unwritten = LogFileState.WaitingLines + LogFileState.Lost;
+        unwritten = LogFileState.WaitingLines + LogFileState.Lost;
+        if (LogFileState.Resume > 0)
+            OweCut(&LogFileState.Head);  // counted as not written: none of it stays
         DropWaiting();
-        char text[128];
-        snprintf(text, sizeof text, "%" PRId64 " lines could not be written to the log file.", unwritten);
-        if (unwritten > 0)
-            PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
     }
     PlatFile file = LogFileState.Handle;
     LogFileState.Handle = PLAT_NO_FILE;
-    if (file != PLAT_NO_FILE && !PlatClose(file)) {
-        char text[240];
-        int error = PlatLastError();
+    int closeError = file != PLAT_NO_FILE && !PlatClose(file) ? PlatLastError() : 0;
+    // Every torn line is cut off before the end; what cannot be, is named.
+    PayCuts(NULL);
+    // One box says all that went wrong at the end.
+    char text[400 + LOG_CUTS_OWED * (ARCHIVE_NAME_SIZE + 64)] = "";
+    size_t used = 0;
+    if (unwritten > 0)
+        used = (size_t)snprintf(text, sizeof text, "%" PRId64 " lines could not be written to the log file.", unwritten);
+    if (closeError != 0 && used < sizeof text) {
         FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.UnsavedTo, sizeof LogFileState.UnsavedTo);
-        snprintf(text, sizeof text, "Error %d closing the log file: lines written from %s to %s may be lost.",
-                 error, LogFileState.SavedAt, LogFileState.UnsavedTo);
-        PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
+        used += (size_t)snprintf(text + used, sizeof text - used,
+                                 "%sError %d closing the log file: lines written from %s to %s may be lost.",
+                                 used > 0 ? " " : "", closeError, LogFileState.SavedAt, LogFileState.UnsavedTo);
     }
+    for (UnfinishedWrite& u : LogFileState.Unfinished) {
+        if (u.Bytes > 0 && used < sizeof text)
+            used += (size_t)snprintf(text + used, sizeof text - used, "%s%s ends with part of a line: it could not be cut off.",
+                                     used > 0 ? " " : "", u.Path);
+    }
+    if (used > 0)
+        PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
     LogFileState.BoxDue = 0;  // leaving: no box comes after this one
 }
 

@@ -9,26 +9,34 @@
 #include "platform/platform.h"
 
 #define LOG_BASE_SIZE 224
+// The archive name base.NNN (see ArchiveName).
+#define ARCHIVE_NAME_SIZE (LOG_BASE_SIZE + 8)
 // Longest fragment, with its zero: LogPrint's buffer, and room for a
 // datagram's text fragment (a space, 600 bytes, CR and LF).
 #define FRAGMENT_SIZE 1024
 
 // How long lines may wait in memory while the log file cannot be written:
 // as much as the socket itself buffers, some 25,000 lines of a typical
-// sender, held only while the file is failing.
+// sender, held only while the file is failing.  (Tests build it smaller.)
+#ifndef LOG_WAITING_SIZE
 #define LOG_WAITING_SIZE (4 * 1024 * 1024)
+#endif
 // A failing log file is tried again at most this often; an attempt that took
 // long pushes the next one back to ten times its length, up to the longest.
 #define LOG_RETRY_MS 1000
 #define LOG_RETRY_LONGEST_MS 60000
 
 // What a write that failed may have left in a file it could not cut back:
-// bytes after Size, at most Bytes of them, in the file named Path.
+// bytes after Size, at most Bytes of them, in the file named Path.  Also
+// where the part of a line that is already in a file lies.
 struct UnfinishedWrite {
-    char Path[LOGNAME_SIZE];
+    char Path[ARCHIVE_NAME_SIZE];
     int64_t Size;
     size_t Bytes;  // 0: nothing is left over
 };
+// Files owed a cut at once: one from a failed write, one from a line taken
+// back at a name change, and room for those of another name.
+#define LOG_CUTS_OWED 4
 
 struct LogFileRecord {
     char Base[LOG_BASE_SIZE];  // the archives are Base.000, Base.001, ...
@@ -57,13 +65,20 @@ struct LogFileRecord {
     // When a flush or a close failed, its local time: the record that lines
     // written from SavedAt to then may be lost is due in the file; else "".
     char UnsavedTo[20];
-    UnfinishedWrite Unfinished;
+    // Cuts still owed, under whatever name: tried at every open and at exit.
+    UnfinishedWrite Unfinished[LOG_CUTS_OWED];
+    char Name[LOGNAME_SIZE];  // the LogName the base was made from
+    int Moves;                // rotations that moved the live file away
+    // The first waiting line when a rotation fell inside it: its head is in
+    // a file already (Head says where) and its rest begins Resume bytes
+    // into Waiting.  Resume is 0 when no line is begun.
+    UnfinishedWrite Head;
+    size_t Resume;
     // Lines waiting for the file: each fragment followed by a zero byte,
     // each line by one more.  Null when no memory could be had.
     char* Waiting;
     size_t WaitingUsed;
     int64_t WaitingLines;
-    int WaitingBegun;  // the first line that waits was begun in the file
     int64_t Kept;      // lines that waited in this failure, written or not
     int64_t Recorded;  // lines lost whose record is in the file
     // Lines that found no room, not yet recorded in the file, and the times
@@ -111,7 +126,15 @@ void LogFileFailed(int kind, int error);
 void LogFileUnsaved(int error);
 // ErrorText without its final dots, for a line that goes on after it.
 void LogErrorText(int error, char* text, unsigned size);
-void KeepWaiting(const char* const fragments[], int count);
+// Keeps a line that could not be written whole; the first begun fragments
+// of it are in the file already.
+void KeepWaiting(const char* const fragments[], int count, int begun);
+// Tries the cuts still owed but that of the file named live (made on its
+// handle once it is open; NULL: none is left out); 0 when one is still owed
+// to a file of the current LogName (one of its archives), or when fewer than
+// two places are free for the cuts a failure may add.
+int PayCuts(const char* live);
+void OweCut(const UnfinishedWrite* cut);
 // Tries to write again when at least after milliseconds (and the back-off)
 // have passed since the last try: LOG_RETRY_MS for a line, 0 when the
 // operator acted.
@@ -144,7 +167,6 @@ void FormatLocalTime(const char* format, char* out, unsigned size);
 #define LOSS_TIME_FORMAT "%b %d %H:%M:%S"
 
 // The archive name base.NNN into out (sized ARCHIVE_NAME_SIZE).
-#define ARCHIVE_NAME_SIZE (LOG_BASE_SIZE + 8)
 void ArchiveName(int number, char* out);
 
 #endif

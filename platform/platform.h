@@ -26,6 +26,10 @@ typedef intptr_t PlatFile;
 PlatFile PlatOpenAppend(const char* path, int* error);
 // Our own code: bit 29 marks an application's codes, which no system code has.
 #define PLAT_ERROR_NOT_DISK_FILE 0x20000001
+#define PLAT_FILE_NOT_FOUND 2  // ERROR_FILE_NOT_FOUND
+// Opens a file that exists, for writing, as PlatOpenAppend (never creating
+// it); PLAT_NO_FILE with the error in *error when it cannot.
+PlatFile PlatOpenExisting(const char* path, int* error);
 // Writes len bytes at the current position; returns 1 when all were written,
 // else 0 with the error in PlatLastError() (some bytes may have gone).
 int PlatWrite(PlatFile file, const void* data, size_t len);

@@ -45,17 +45,21 @@ cmake --preset host -DBREVAND_WERROR=ON >/dev/null
 cmake --build --preset host
 counted lock ctest --preset host
 
-step "fuzzers (${fuzz_seconds} s each)"
+step "fuzzers (${fuzz_seconds} s each; the fault schedules ${fuzz_seconds} s for both bounds)"
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
     -DCMAKE_CXX_COMPILER=clang++ -DBREVAND_FUZZ=ON -DBREVAND_TESTS=OFF -DBREVAND_WERROR=ON \
     "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
 cmake --build build/fuzz -j2
-for target in datagram settings; do
+half=$(( (fuzz_seconds + 1) / 2 ))
+for run in "datagram datagram $fuzz_seconds" "settings settings $fuzz_seconds" "schedule schedule $half" \
+        "schedule_small_wait schedule $half"; do
+    set -- $run
     corpus=$(mktemp -d /tmp/brevand-corpus.XXXXXX)
-    cp "$root/tests/fuzz/corpus/$target/"* "$corpus/"
-    ( cd "$corpus" && "$root/build/fuzz/tests/fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" \
-        -max_len=700 -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 "$corpus" 2>&1 \
-        | grep -E "^(Done|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)" )
+    cp "$root/tests/fuzz/corpus/$2/"* "$corpus/"
+    echo "fuzz_$1:"
+    ( cd "$corpus" && "$root/build/fuzz/tests/fuzz/fuzz_$1" -max_total_time="$3" \
+        -max_len=700 -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 -artifact_prefix="$corpus/" "$corpus" 2>&1 \
+        | grep -E "^(Done|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY|promise broken)" )
     rm -rf "$corpus" /tmp/brevand-fuzz-*
 done
 

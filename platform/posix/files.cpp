@@ -59,7 +59,7 @@ int FailWithErrno(void)
     return 0;
 }
 
-PlatFile PlatOpenAppend(const char* path, int* error)
+static PlatFile OpenForWriting(const char* path, int flags, int* error)
 {
     Model.Opens++;
     if (Model.TickSet)
@@ -71,7 +71,9 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
     }
-    int fd = open(OnDisk(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    std::string name = OnDisk(path);
+    bool made = access(name.c_str(), F_OK) != 0;
+    int fd = open(name.c_str(), flags | O_WRONLY | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
         return PLAT_NO_FILE;
@@ -82,7 +84,19 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         *error = LastError = PLAT_ERROR_NOT_DISK_FILE;
         return PLAT_NO_FILE;
     }
+    if (made)
+        Model.Born[name] = ++Model.Births;
     return (PlatFile)fd;
+}
+
+PlatFile PlatOpenAppend(const char* path, int* error)
+{
+    return OpenForWriting(path, O_CREAT, error);
+}
+
+PlatFile PlatOpenExisting(const char* path, int* error)
+{
+    return OpenForWriting(path, 0, error);
 }
 
 int PlatWrite(PlatFile file, const void* data, size_t len)
@@ -96,6 +110,14 @@ int PlatWrite(PlatFile file, const void* data, size_t len)
         LastError = Model.WriteError;
         return 0;
     }
+    if (Model.DiskRoom >= 0 && (int64_t)len > Model.DiskRoom) {
+        ssize_t n = Model.DiskRoom > 0 ? write((int)file, data, (size_t)Model.DiskRoom) : 0;
+        Model.DiskRoom -= n > 0 ? n : 0;
+        LastError = 112;
+        return 0;
+    }
+    if (Model.DiskRoom >= 0)
+        Model.DiskRoom -= (int64_t)len;
     const char* p = (const char*)data;
     while (len > 0) {
         ssize_t n = write((int)file, p, len);
@@ -153,10 +175,14 @@ int PlatDeleteFile(const char* path)
         LastError = Model.Locked.count(path) ? 32 : 5;  // ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED
         return 0;
     }
-    if (unlink(OnDisk(path).c_str()) != 0) {
+    std::string name = OnDisk(path);
+    if (Model.Deleting)
+        Model.Deleting(name);
+    if (unlink(name.c_str()) != 0) {
         LastError = Win32Error(errno);
         return 0;
     }
+    Model.Born.erase(name);
     return 1;
 }
 
@@ -176,6 +202,10 @@ int PlatRenameFile(const char* from, const char* to)
         return 0;
     }
     unlink(source.c_str());
+    if (Model.Born.count(source)) {
+        Model.Born[to] = Model.Born[source];
+        Model.Born.erase(source);
+    }
     return 1;
 }
 

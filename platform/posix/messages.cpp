@@ -64,6 +64,9 @@ uint32_t PlatTickCount(void)
 
 void PlatLocalTime(struct tm* out)
 {
-    time_t now = time(NULL);
-    localtime_r(&now, out);
+    time_t now = Model.ClockSet ? 1767225600 + (uint32_t)(Model.Tick + 1000) / 1000 : time(NULL);
+    if (Model.ClockSet)
+        gmtime_r(&now, out);
+    else
+        localtime_r(&now, out);
 }

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,7 +36,9 @@ struct PlatformModel {
     // PartialBytes of their data at most and fail with WriteError; the next
     // FailCuts truncations fail; a locked path can be neither deleted nor
     // renamed, as a file another program holds open.  What is not a regular
-    // file (/dev/null) opens as a device does on Windows: refused.
+    // file (/dev/null) opens as a device does on Windows: refused.  A disk
+    // with DiskRoom bytes left (-1: no end) takes what fits of a write and
+    // fails it.
     int PassOpens = 0;
     int PassWrites = 0;
     int FailOpens = 0;
@@ -58,6 +61,12 @@ struct PlatformModel {
     bool RetryTimerRunning = false;
     std::set<std::string> Locked;
     std::set<std::string> ReadOnly;  // can be renamed, not deleted (error 5)
+    int64_t DiskRoom = -1;
+    // Which files were made in which order (their number, moved by a
+    // rename), and a look at each one before it is deleted.
+    std::map<std::string, int> Born;
+    int Births = 0;
+    std::function<void(const std::string& path)> Deleting;
 
     // The current directory: the real one unless set; FailCurrentDirectory
     // makes it unreadable.
@@ -87,6 +96,9 @@ struct PlatformModel {
     bool FailTimer = false;
     bool TickSet = false;
     uint32_t Tick = UINT32_MAX - 999;
+    // The local time, when set: the start of 2026 at the first Tick, moving
+    // with it.
+    bool ClockSet = false;
 
     // Fonts.
     bool FailFont = false;

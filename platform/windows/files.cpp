@@ -12,10 +12,10 @@ static HANDLE AsHandle(PlatFile file)
     return (HANDLE)file;
 }
 
-PlatFile PlatOpenAppend(const char* path, int* error)
+static PlatFile OpenForWriting(const char* path, DWORD disposition, int* error)
 {
     // Others may read the log while we write it, never write or delete it.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, disposition,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         *error = (int)GetLastError();
@@ -29,6 +29,17 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         return PLAT_NO_FILE;
     }
     return (PlatFile)file;
+}
+
+PlatFile PlatOpenAppend(const char* path, int* error)
+{
+    return OpenForWriting(path, OPEN_ALWAYS, error);
+}
+
+// A file that does not exist fails with ERROR_FILE_NOT_FOUND.
+PlatFile PlatOpenExisting(const char* path, int* error)
+{
+    return OpenForWriting(path, OPEN_EXISTING, error);
 }
 
 int PlatWrite(PlatFile file, const void* data, size_t len)

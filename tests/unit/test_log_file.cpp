@@ -296,3 +296,63 @@ TEST_F(Brevand, FloodIsFlushedEveryFlushTimeSeconds)
     Receive("<13>flushed at once");
     EXPECT_EQ(Model.Flushes, 6);
 }
+
+// A write that fails part way, a cut-back that fails too, and then: the program ends while the file still fails, the
+// operator points LogName elsewhere, or a rotation fell inside the line.  No file keeps a torn line, whatever the
+// name; a line is written whole once or counted, never both; what cannot be cut at all is named in the exit box.
+TEST_F(Brevand, TornLineIsCutUnderAnyNameOrNamed)
+{
+    const std::string l = "Jan 01 00:00:00 10.0.0.5:1024 <User.Notice> ", one = l + "one\r\n", two = l + "two\r\n";
+    const std::string full(188, 'f'), lost = "1 lines could not be written to the log file.";
+    // The write of line two fails after partial bytes (99: all of them), cuts more cut-backs and opens more opens
+    // fail; then LogName becomes each of names; a tick retries.  With rotate, the file is full before, the write of
+    // the stamp goes through, and line three follows.
+    const struct {
+        const char* guards;
+        size_t partial;
+        int cuts, opens;
+        std::vector<const char*> names;
+        bool rotate;
+        std::map<std::string, std::string> after;
+        std::string box;
+    } cases[] = {
+        {"closing while failing: the 20 bytes are cut at exit", 20, 1, 2, {}, 0, {{"brevand.log", one}}, lost},
+        {"and a line whose bytes all went is not in the file it is counted out of", 99, 1, 2, {}, 0,
+         {{"brevand.log", one}}, lost},
+        {"where the file cannot be opened at exit, the box names it", 20, 1, 3, {}, 0,
+         {{"brevand.log", one + two.substr(0, 20)}}, lost + " D/brevand.log ends with part of a line: it could not be cut off."},
+        {"a new name: the old file is cut first", 20, 1, 0, {"b.log"}, 0, {{"brevand.log", one}, {"b.log", two}}, ""},
+        {"and where it cannot be then, at exit", 99, 1, 1, {"b.log"}, 0, {{"brevand.log", one}, {"b.log", two}}, ""},
+        {"and back to the old name: the archive it became is cut", 99, 1, 1, {"b.log", "brevand.log"}, 0,
+         {{"brevand.000", one}, {"b.log", two}, {"brevand.log", ""}}, ""},
+        {"a rotation inside the line: the rest goes to the next file", 0, 0, 0, {}, 1,
+         {{"brevand.000", full + "\r\n" + l.substr(0, 16)}, {"brevand.log", two.substr(16) + l + "three\r\n"}}, ""},
+        {"and under a new name the line goes whole, taken back out of the archive", 0, 0, 0, {"b.log"}, 1,
+         {{"brevand.000", full + "\r\n"}, {"brevand.log", ""}, {"b.log", two + l + "three\r\n"}}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.guards);
+        TearDown();
+        SetUp();
+        Model.ClockSet = true;
+        if (c.rotate)
+            WriteFile(Path("brevand.log"), full + "\r\n");  // the stamp of the next line takes it past LogSize
+        OpenLog(200);
+        if (!c.rotate)
+            Receive("<13>one");
+        Model.PassWrites = c.rotate, Model.FailWrites = 1, Model.PartialBytes = c.partial, Model.FailCuts = c.cuts;
+        Model.FailOpens = c.opens;
+        Receive("<13>two");
+        if (c.rotate)
+            Receive("<13>three");
+        for (const char* name : c.names)
+            OpenLog(200, 2, name);
+        Model.Tick += 1000;
+        OnLogRetryTimer();
+        const size_t boxes = Model.Boxes.size();
+        CloseLogFile();
+        EXPECT_EQ(Model.Boxes.size() > boxes ? Model.Boxes.back().Text : "",
+                  std::regex_replace(c.box, std::regex("D/"), Dir + "/"));
+        EXPECT_EQ(Files(), c.after);
+    }
+}
