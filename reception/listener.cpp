@@ -49,6 +49,9 @@ bool OnSocketNotify(long event)
     int error = (int)(((unsigned long)event >> 16) & 0xFFFF);
     if (error != 0) {
         ReportSocketError(0, error, "|-- Error on listen socket");
+        // No further notification comes until a receive is called, failing
+        // or not: without one, reception would end here for good.
+        ReceiveDatagram();
         return false;
     }
     ReceiveDatagram();

@@ -31,7 +31,8 @@ extern int64_t MessageCount;
 // return 0, with WinSock ended again.
 int OpenListener(void);
 int StartReceiving(void);
-// Returns true when the event carried no error (a receive was attempted).
+// Every event is followed by a receive, so that the next one comes.
+// Returns true when the event carried no error.
 bool OnSocketNotify(long event);
 void ReceiveDatagram(void);
 

@@ -61,6 +61,10 @@ struct PlatformModel {
     // Datagrams handed to the receive before the real socket is read.
     std::deque<ModelDatagram> Injected;
     int BoundPort = 0;
+    // WSAAsyncSelect's FD_READ: Notifying while asked for; ReadArmed until
+    // a notification is posted, and again at the next receive call.
+    bool Notifying = false;
+    bool ReadArmed = false;
 
     // The view: its text, a page of PageLines lines, the first line shown.
     std::string ViewText;
@@ -96,5 +100,8 @@ void ResetModel(void);
 // Waits until the listener has a datagram, as the notification would; false
 // when none came within the time.
 bool WaitForDatagram(int milliseconds);
+// Whether Winsock would post a notification now (and then none until the
+// next receive call).
+bool ModelReadEvent(void);
 
 #endif

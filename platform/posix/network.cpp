@@ -70,10 +70,26 @@ int PlatSocketBind(unsigned short port)
     return 1;
 }
 
-// There is no window to notify: tests call OnSocketNotify themselves.
-int PlatSocketNotifyOnRead(void) { return 1; }
+// There is no window to notify: tests ask ModelReadEvent whether a
+// notification would come, and call OnSocketNotify themselves.
+int PlatSocketNotifyOnRead(void)
+{
+    Model.Notifying = Model.ReadArmed = true;
+    return 1;
+}
 
-void PlatSocketStopNotify(void) {}
+void PlatSocketStopNotify(void)
+{
+    Model.Notifying = false;
+}
+
+bool ModelReadEvent(void)
+{
+    if (!Model.Notifying || !Model.ReadArmed)
+        return false;
+    Model.ReadArmed = false;
+    return true;
+}
 
 void PlatSocketClose(void)
 {
@@ -85,6 +101,7 @@ void PlatSocketClose(void)
 
 int PlatSocketReceive(char* buf, int cap, unsigned char from[4], unsigned short* port)
 {
+    Model.ReadArmed = true;  // any receive call, failing or not
     if (!Model.Injected.empty()) {
         ModelDatagram d = Model.Injected.front();
         Model.Injected.pop_front();
@@ -104,8 +121,10 @@ int PlatSocketReceive(char* buf, int cap, unsigned char from[4], unsigned short*
     // so it fails as Winsock's does.
     ssize_t got = recvfrom(Listener, buf, (size_t)cap, MSG_TRUNC | MSG_DONTWAIT,
                            (struct sockaddr*)&address, &size);
-    if (got < 0)
-        return Fail();
+    if (got < 0) {
+        Fail();
+        return -1;
+    }
     memcpy(from, &address.sin_addr.s_addr, 4);
     *port = ntohs(address.sin_port);
     if (got > cap) {
