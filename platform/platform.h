@@ -68,6 +68,10 @@ int PlatSocketCleanup(void);
 int PlatSocketLastError(void);
 // Creates the IPv4 datagram socket; 1 on success.
 int PlatSocketCreate(void);
+// Asks that no other socket may bind the port, on any address, while this
+// one holds it (SO_EXCLUSIVEADDRUSE); only before the bind.  1 when the
+// platform accepted it.
+int PlatSocketExclusive(void);
 // Asks for a larger receive buffer; 1 when the platform accepted it.
 int PlatSocketSetReceiveBuffer(int bytes);
 // Binds to 0.0.0.0:port; 1 on success.

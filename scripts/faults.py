@@ -88,6 +88,7 @@ FAULTS = [
     ("unit", "app/info_text.cpp", "    if (!LogFileState.Failing) {", "    if (1) {"),
     # Reception on a real Windows desktop, and the end of the session.
     ("unit", "reception/listener.cpp", "        ReceiveDatagram();\n        return false;", "        return false;"),
+    ("unit", "reception/listener.cpp", "        PlatSocketExclusive();\n", ""),
     ("unit", "reception/datagram.cpp", "if (error != PLAT_WSAEWOULDBLOCK)", "if (1)"),
     ("e2e", "app/main_window.cpp", "    case LOG_RETRY_TIMER_ID:\n        OnLogRetryTimer();\n        UpdateStatusBar();\n        break;\n", ""),
     ("e2e", "app/win_main.cpp", "if (LOWORD(wParam) == IDOK) {", "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {"),

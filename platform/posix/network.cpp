@@ -52,6 +52,18 @@ int PlatSocketCreate(void)
     return Listener >= 0 ? 1 : Fail();
 }
 
+// Only before the bind, as on Windows, where it has no effect after.
+int PlatSocketExclusive(void)
+{
+    if (Model.RefuseExclusive) {
+        LastSocketError = 10013;  // WSAEACCES
+        return 0;
+    }
+    if (Model.BoundPort == 0)
+        Model.Exclusive = true;
+    return 1;
+}
+
 int PlatSocketSetReceiveBuffer(int bytes)
 {
     return setsockopt(Listener, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0 ? 1 : Fail();
@@ -59,6 +71,14 @@ int PlatSocketSetReceiveBuffer(int bytes)
 
 int PlatSocketBind(unsigned short port)
 {
+    // Windows lets a wildcard bind share the port with another program's
+    // bind of one address, unless it asked for exclusive use.
+    for (bool specific : Model.PortHolders) {
+        if (!specific || Model.Exclusive) {
+            LastSocketError = 10048;  // WSAEADDRINUSE
+            return 0;
+        }
+    }
     struct sockaddr_in address;
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
@@ -91,12 +111,22 @@ bool ModelReadEvent(void)
     return true;
 }
 
+int ModelOtherBind(bool specific)
+{
+    if (Model.BoundPort == 0)
+        return 0;
+    if (!specific)
+        return 10048;                       // WSAEADDRINUSE
+    return Model.Exclusive ? 10013 : 0;     // WSAEACCES, or the port is shared
+}
+
 void PlatSocketClose(void)
 {
     if (Listener >= 0)
         close(Listener);
     Listener = -1;
     Model.BoundPort = 0;
+    Model.Exclusive = false;
 }
 
 int PlatSocketReceive(char* buf, int cap, unsigned char from[4], unsigned short* port)

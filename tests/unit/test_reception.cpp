@@ -71,6 +71,29 @@ TEST_F(Brevand, EverySocketEventLeavesTheListenerArmedAndErrorsAreLogged)
     EXPECT_EQ(LastDatagram.Length, 7) << "the dump keeps the last datagram received";
 }
 
+// The port is ours alone: another program's bind of it, on all addresses or on one, before ours or after, fails,
+// and a taken port ends the start with the report.  Where the system refuses exclusive use (XP, for a user who is
+// not an administrator), the listener shares as before.
+TEST_F(Brevand, ThePortIsOursAloneWhereTheSystemAllowsIt)
+{
+    const std::string taken = "The address is already in use: another program is listening on the port. "
+                              "(Error binding Logging Socket, error 10048)\r\n";
+    const struct { std::vector<bool> holders; bool refused; bool opens; int specificAfter; } cases[] = {
+        {{}, false, true, 10013}, {{true}, false, false, 0}, {{false}, false, false, 0},
+        {{}, true, true, 0},      {{true}, true, true, 0},   {{false}, true, false, 0},
+    };
+    for (const auto& c : cases) {
+        ResetModel();
+        OpenLog(LOGSIZE_DEFAULT, 2, std::to_string(&c - cases) + ".log");
+        Model.PortHolders = c.holders, Model.RefuseExclusive = c.refused;
+        EXPECT_EQ(OpenListener(), c.opens) << c.holders.size() << c.refused;
+        EXPECT_EQ(ModelOtherBind(true), c.opens ? c.specificAfter : 0);
+        EXPECT_EQ(ModelOtherBind(false), c.opens ? 10048 : 0);
+        EXPECT_EQ(Boxes() + std::to_string(Model.Beeps), c.opens ? "0" : "BREVAND Error: " + taken + "\n3");
+        EXPECT_EQ(ReadFile(Settings.LogName), c.opens ? "" : "\r\nSOCKET ERROR: " + taken + "\r\n");
+    }
+}
+
 // The report of a failed reopen comes once the line is kept: what its message box lets run comes after it, and
 // a failure that starts meanwhile gets its line in the view but no second box.
 TEST_F(Brevand, LineInterruptedByANestedDatagramStaysWhole)
