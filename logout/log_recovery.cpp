@@ -205,6 +205,17 @@ void CloseLogFile(void)
     }
 }
 
+void CloseLogFileAtSessionEnd(void)
+{
+    RetryLogFile(0);
+    FlushLogFile();
+    DropWaiting();  // nobody is there to be told
+    if (LogFileState.Handle != PLAT_NO_FILE) {
+        PlatClose(LogFileState.Handle);
+        LogFileState.Handle = PLAT_NO_FILE;
+    }
+}
+
 void ResetLogFile(void)
 {
     DropWaiting();

@@ -41,6 +41,7 @@ void ReceiveDatagram(void)
 
 void ResetReception(void)
 {
+    ReceptionStopped = 0;
     memset(&LastDatagram, 0, sizeof LastDatagram);
     MessageCount = 0;
     SystemErrorText[0] = '\0';

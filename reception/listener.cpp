@@ -3,6 +3,7 @@
 #include "reception/reception.h"
 
 int64_t MessageCount;
+int ReceptionStopped;
 
 // After a failed step: WinSock is ended again.  0, the failed start.
 static int EndWinsock(void)
@@ -48,8 +49,16 @@ int StartReceiving(void)
     return EndWinsock();
 }
 
+void StopReceiving(void)
+{
+    ReceptionStopped = 1;
+    PlatSocketStopNotify();
+}
+
 bool OnSocketNotify(long event)
 {
+    if (ReceptionStopped)
+        return false;
     MessageCount++;
     int error = (int)(((unsigned long)event >> 16) & 0xFFFF);
     if (error != 0) {

@@ -89,7 +89,12 @@ FAULTS = [
     # Reception on a real Windows desktop, and the end of the session.
     ("unit", "reception/listener.cpp", "        ReceiveDatagram();\n        return false;", "        return false;"),
     ("unit", "reception/listener.cpp", "        PlatSocketExclusive();\n", ""),
+    ("unit", "reception/listener.cpp", "    if (ReceptionStopped)\n        return false;\n", ""),
     ("unit", "reception/datagram.cpp", "if (error != PLAT_WSAEWOULDBLOCK)", "if (1)"),
+    ("unit", "logout/log_recovery.cpp", "    RetryLogFile(0);\n    FlushLogFile();\n", "    FlushLogFile();\n"),
+    ("unit", "logout/log_recovery.cpp", "    FlushLogFile();\n    DropWaiting();  // nobody", "    DropWaiting();  // nobody"),
+    ("e2e", "app/main_window.cpp", "    case WM_ENDSESSION:\n        OnEndSession(wParam);\n        return 0;\n", ""),
+    ("e2e", "app/main_window.cpp", "    StopReceiving();\n    CloseLogFileAtSessionEnd();", "    CloseLogFileAtSessionEnd();"),
     ("e2e", "app/main_window.cpp", "    case LOG_RETRY_TIMER_ID:\n        OnLogRetryTimer();\n        UpdateStatusBar();\n        break;\n", ""),
     ("e2e", "app/win_main.cpp", "if (LOWORD(wParam) == IDOK) {", "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {"),
     ("e2e", "app/win_main.cpp", "#define SPLASH_MS 3000", "#define SPLASH_MS 500"),

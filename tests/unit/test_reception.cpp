@@ -94,6 +94,34 @@ TEST_F(Brevand, ThePortIsOursAloneWhereTheSystemAllowsIt)
     }
 }
 
+// Logoff or shutdown, as the shell handles WM_ENDSESSION before Windows ends the process: receiving stops (a
+// notification already queued is not received), what waits is tried once more, the file is flushed and closed,
+// and no box is shown, also for lines that cannot be written.
+TEST_F(Brevand, TheSessionEndWritesWhatWaitsAndClosesTheFileWithoutABox)
+{
+    for (bool writable : {true, false}) {
+        ResetReception();
+        PlatSocketNotifyOnRead();
+        OpenLog(LOGSIZE_DEFAULT, 2, writable ? "brevand.log" : "never.log");
+        Model.FailWrites = 1, Model.FailOpens = 1000;
+        Receive("<13>waits");
+        Receive("<13>waits too");
+        Model.FailOpens = writable ? 0 : 1000;
+        Model.Boxes.clear();
+        int flushes = Model.Flushes;
+        StopReceiving();
+        CloseLogFileAtSessionEnd();
+        Model.Injected.assign(1, {"<13>queued", {10, 0, 0, 5}, 1024});
+        EXPECT_FALSE(ModelReadEvent() | OnSocketNotify(0)) << "notified, or the queued notification was received";
+        EXPECT_EQ(MessageCount, 2);
+        EXPECT_EQ(Boxes(), "");
+        EXPECT_TRUE(LogFileState.Handle == PLAT_NO_FILE && !LogFileState.Failing);
+        EXPECT_EQ(Model.Flushes, flushes + writable);
+        EXPECT_EQ(std::regex_replace(ReadFile(Settings.LogName), std::regex("\\w{3} \\d\\d [\\d:]{8}"), ""),
+                  writable ? " 10.0.0.5:1024 <User.Notice> waits\r\n 10.0.0.5:1024 <User.Notice> waits too\r\n" : "");
+    }
+}
+
 // The report of a failed reopen comes once the line is kept: what its message box lets run comes after it, and
 // a failure that starts meanwhile gets its line in the view but no second box.
 TEST_F(Brevand, LineInterruptedByANestedDatagramStaysWhole)
