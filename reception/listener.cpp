@@ -25,8 +25,9 @@ int OpenListener(void)
     } else {
         // Without it another program may bind the port on one of our
         // addresses, before or after us, and take what is sent there; with
-        // it the bind below fails instead.  Where the system refuses (XP,
-        // for a user who is not an administrator), we share as before.
+        // it the bind below fails instead.  Where the system refuses (XP
+        // before its Service Pack 2, for a user who is not an
+        // administrator), we share as before.
         PlatSocketExclusive();
         // The default buffer holds a few hundred datagrams: a burst that
         // arrives while we are busy must wait in the socket, not be lost.

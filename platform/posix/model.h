@@ -66,7 +66,7 @@ struct PlatformModel {
     bool Notifying = false;
     bool ReadArmed = false;
     // Exclusive use of the port, asked for before the bind; refused as XP
-    // refuses it to a user who is not an administrator.  PortHolders: the
+    // before Service Pack 2 refuses it to a user who is not an administrator.  PortHolders: the
     // binds other programs hold on the port, true for one address, false
     // for all.
     bool Exclusive = false;
