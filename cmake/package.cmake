@@ -1,6 +1,6 @@
 # The release zip, made by CPack (cmake --build <folder> --target package):
-# brevand-<version>-win32.zip (i686) or -win64.zip (x86_64), holding brevand.exe
-# and README.txt, with its SHA-256 in a .sha256 file beside it.
+# brevand-<version>-win32.zip (i686) or -win64.zip (x86_64), holding brevand.exe,
+# README.txt and LICENSE.txt, with its SHA-256 in a .sha256 file beside it.
 set(readme_text ${CMAKE_BINARY_DIR}/README.txt)
 add_custom_command(OUTPUT ${readme_text}
     COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/README.md -DOUT=${readme_text}
@@ -9,8 +9,12 @@ add_custom_command(OUTPUT ${readme_text}
     VERBATIM)
 add_custom_target(readme_text ALL DEPENDS ${readme_text})
 
+# The licence as Notepad reads it: CR LF, and a name Explorer opens.
+set(license_text ${CMAKE_BINARY_DIR}/LICENSE.txt)
+configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${license_text} @ONLY NEWLINE_STYLE CRLF)
+
 install(TARGETS brevand RUNTIME DESTINATION .)
-install(FILES ${readme_text} DESTINATION .)
+install(FILES ${readme_text} ${license_text} DESTINATION .)
 
 set(bits 32)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)

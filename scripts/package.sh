@@ -4,7 +4,8 @@
 # Builds both exes in clean build folders of their own (OUT/mingw32 and
 # OUT/mingw64, warnings as errors, no tests), packs each with CPack into
 # brevand-<version>-win32.zip and brevand-<version>-win64.zip, checks what each
-# zip holds, and puts the zips into OUT with SHA256SUMS, their SHA-256 list.
+# zip holds (the exe, README.txt and LICENSE.txt), and puts the zips into OUT
+# with SHA256SUMS, their SHA-256 list.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$root/build/release}")
@@ -28,15 +29,22 @@ for preset in mingw32 mingw64; do
     zip=$(cd "$build" && echo brevand-*-win*.zip)
     top=${zip%.zip}
 
-    # Exactly brevand.exe and README.txt, the text with CR LF line ends only.
+    # Exactly brevand.exe, LICENSE.txt and README.txt, the texts with CR LF
+    # line ends only, and the licence word for word the one at the root.
     names=$(unzip -Z1 "$build/$zip" | sort | tr '\n' ' ')
-    if [ "$names" != "$top/README.txt $top/brevand.exe " ]; then
+    if [ "$names" != "$top/LICENSE.txt $top/README.txt $top/brevand.exe " ]; then
         echo "$0: $zip holds: $names" >&2
         exit 1
     fi
-    unzip -p "$build/$zip" "$top/README.txt" >"$build/README.unzipped"
-    if [ "$(tr -cd '\n' <"$build/README.unzipped" | wc -c)" != "$(grep -c $'\r$' "$build/README.unzipped")" ]; then
-        echo "$0: $top/README.txt has a line end without CR" >&2
+    for text in README LICENSE; do
+        unzip -p "$build/$zip" "$top/$text.txt" >"$build/$text.unzipped"
+        if [ "$(tr -cd '\n' <"$build/$text.unzipped" | wc -c)" != "$(grep -c $'\r$' "$build/$text.unzipped")" ]; then
+            echo "$0: $top/$text.txt has a line end without CR" >&2
+            exit 1
+        fi
+    done
+    if ! tr -d '\r' <"$build/LICENSE.unzipped" | cmp -s - "$root/LICENSE"; then
+        echo "$0: $top/LICENSE.txt is not the text of LICENSE" >&2
         exit 1
     fi
     cp "$build/$zip" "$out/"

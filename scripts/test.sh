@@ -74,7 +74,7 @@ fi
 
 # The release, made twice from scratch in folders of its own, the second time
 # from a copy of the source at another path: the exes, their debug files and
-# the zips must come out byte for byte the same.
+# the zips must come out byte for byte the same, and each zip hold the licence.
 reproducible() {
     local a="$root/build/release" b="$root/build/release-again" copy="$root/build/source-copy/brevand"
     local files="mingw32/brevand.exe mingw64/brevand.exe mingw32/brevand.debug mingw64/brevand.debug"
@@ -92,6 +92,15 @@ reproducible() {
         echo "release: two builds of the same source differ"
         return 1
     fi
+    # What an operator unzips: the exe, its README.txt and the licence.
+    local zip
+    for zip in "$a"/brevand-*.zip; do
+        unzip -l "$zip"
+        if ! unzip -Z1 "$zip" | grep -qx "$(basename "$zip" .zip)/LICENSE.txt"; then
+            echo "release: $zip holds no LICENSE.txt"
+            return 1
+        fi
+    done
     echo "release: both builds gave the same bytes; $a holds the zips and SHA256SUMS"
 }
 step "release: made twice in clean build folders and compared"
