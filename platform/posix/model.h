@@ -112,6 +112,6 @@ bool WaitForDatagram(int milliseconds);
 bool ModelReadEvent(void);
 // What another program's bind of the port gets once ours is made: 0, or
 // the Winsock code it fails with.
-int ModelOtherBind(bool specific);
+int ModelOtherBind(bool oneAddress);
 
 #endif

@@ -73,8 +73,8 @@ int PlatSocketBind(unsigned short port)
 {
     // Windows lets a wildcard bind share the port with another program's
     // bind of one address, unless it asked for exclusive use.
-    for (bool specific : Model.PortHolders) {
-        if (!specific || Model.Exclusive) {
+    for (bool oneAddress : Model.PortHolders) {
+        if (!oneAddress || Model.Exclusive) {
             LastSocketError = 10048;  // WSAEADDRINUSE
             return 0;
         }
@@ -111,11 +111,11 @@ bool ModelReadEvent(void)
     return true;
 }
 
-int ModelOtherBind(bool specific)
+int ModelOtherBind(bool oneAddress)
 {
     if (Model.BoundPort == 0)
         return 0;
-    if (!specific)
+    if (!oneAddress)
         return 10048;                       // WSAEADDRINUSE
     return Model.Exclusive ? 10013 : 0;     // WSAEACCES, or the port is shared
 }

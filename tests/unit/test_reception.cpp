@@ -78,7 +78,7 @@ TEST_F(Brevand, ThePortIsOursAloneWhereTheSystemAllowsIt)
 {
     const std::string taken = "The address is already in use: another program is listening on the port. "
                               "(Error binding Logging Socket, error 10048)\r\n";
-    const struct { std::vector<bool> holders; bool refused; bool opens; int specificAfter; } cases[] = {
+    const struct { std::vector<bool> holders; bool refused; bool opens; int oneAddressAfter; } cases[] = {
         {{}, false, true, 10013}, {{true}, false, false, 0}, {{false}, false, false, 0},
         {{}, true, true, 0},      {{true}, true, true, 0},   {{false}, true, false, 0},
     };
@@ -86,7 +86,7 @@ TEST_F(Brevand, ThePortIsOursAloneWhereTheSystemAllowsIt)
         ResetModel();
         Model.PortHolders = c.holders, Model.RefuseExclusive = c.refused;
         EXPECT_EQ(OpenListener(), c.opens) << c.holders.size() << c.refused;
-        EXPECT_EQ(ModelOtherBind(true), c.opens ? c.specificAfter : 0);
+        EXPECT_EQ(ModelOtherBind(true), c.opens ? c.oneAddressAfter : 0);
         EXPECT_EQ(Boxes() + std::to_string(Model.Beeps), c.opens ? "0" : "BREVAND Error: " + taken + "\n3");
     }
 }
