@@ -4,17 +4,17 @@
 
 #include <stdio.h>
 
+#include "app/held_commands.h"
 #include "app/info_text.h"
 #include "app/shell.h"
 #include "config/settings.h"
 #include "logout/logout.h"
 #include "platform/platform.h"
+#include "platform/windows/modal.h"
 #include "platform/windows/win_handles.h"
 #include "reception/reception.h"
 #include "view/refresh_schedule.h"
 #include "view/view.h"
-
-#define STATUS_TIMER_ID 1236
 
 HBRUSH WhiteBrush;
 int StatusBarHeight;
@@ -62,6 +62,29 @@ void CloseLogAndScreen(void)
     FreeScreenBuffer();
 }
 
+int AllocScreenOrSay(int size)
+{
+    if (AllocScreenBuffer(size))
+        return 1;
+    PlatMessageBox("Unable to allocate memory for screen buffer.", "Brevand Error", MB_OK);
+    return 0;
+}
+
+void SetFlushTimer(int32_t flushTime)
+{
+    KillTimer(MainWindow, FLUSH_TIMER_ID);
+    Settings.FlushTime = flushTime;
+    if (flushTime != 0 && SetTimer(MainWindow, FLUSH_TIMER_ID, (UINT)flushTime * 1000, NULL) == 0)
+        PlatMessageBox("Unable to initialize time subsystem", "Brevand Error", MB_OK);
+}
+
+void ShowDueBoxes(void)
+{
+    // No box stacks on a box: what is due waits until the last one is answered.
+    if (BoxesUp == 0)
+        ShowLogFailureBox();
+}
+
 static void OnSize(int width, int height)
 {
     // Minimised, or smaller than the status bar: the view gets no height.
@@ -76,7 +99,10 @@ static void OnSize(int width, int height)
 
 static void OnClose(HWND window)
 {
-    if (MessageBoxA(NULL, EXIT_QUESTION, EXIT_CAPTION, MB_YESNO) == IDYES)
+    // Behind a box the question comes once the box is answered.
+    if (CommandBehindBox(HELD_CLOSE, BoxesUp) != COMMAND_RUNS)
+        return;
+    if (PlatMessageBox(EXIT_QUESTION, EXIT_CAPTION, MB_YESNO) == IDYES)
         DestroyWindow(window);
 }
 
@@ -111,8 +137,10 @@ static void OnTimer(WPARAM id)
         if (RefreshOnTick(&StatusRefresh, GetTickCount()) == REFRESH_NOW)
             UpdateStatusBar();
         break;
+    case FLUSH_TIMER_ID:
+        FlushLogFileIfDue(1);
+        break;
     default:
-        FlushLogFileIfDue(1);  // the flush timer
         break;
     }
 }
@@ -122,6 +150,19 @@ static void OnSocket(LPARAM event)
     // After an error event the count shown waits for the next good event.
     if (OnSocketNotify((long)event))
         StatusBarDue();
+}
+
+// The last box was answered: what waited for it runs now, the log file's
+// box first.
+static void OnBoxesAnswered(HWND window)
+{
+    ShowDueBoxes();
+    for (int id; BoxesUp == 0 && (id = TakeHeldCommand()) != 0;) {
+        if (id == HELD_CLOSE)
+            OnClose(window);
+        else
+            OnCommand((WPARAM)id);
+    }
 }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -140,20 +181,28 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return TRUE;  // nothing to ask: what waits is written at WM_ENDSESSION
     case WM_ENDSESSION:
         OnEndSession(wParam);
-        return 0;
-    case WM_TIMER:
-        OnTimer(wParam);
-        return 0;
+        return 0;  // no box after it: Windows is ending the process
     case WM_CTLCOLORSTATIC:
         // The read-only view asks here; white like the window behind it.
         return (LRESULT)WhiteBrush;
+    case WM_TIMER:
+        OnTimer(wParam);
+        break;
     case WM_SOCKET_NOTIFY:
         OnSocket(lParam);
-        return 0;
+        break;
     case WM_COMMAND:
         OnCommand(wParam);
-        return 0;
+        break;
+    case WM_BOXES_ANSWERED:
+        OnBoxesAnswered(window);
+        break;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
+    // The log path only records that its box is due: shown here, with the
+    // message handled, so that nothing it was in the middle of runs again
+    // inside the box's modal loop.
+    ShowDueBoxes();
+    return 0;
 }

@@ -1,11 +1,14 @@
 // The menu commands: About, Exit, Clear Screen, Dump, Statistics, Options, Save and Pause.
 #include <windows.h>
 
+#include "app/held_commands.h"
 #include "app/info_text.h"
 #include "app/shell.h"
 #include "config/options_dialog.h"
 #include "config/settings_file.h"
 #include "logout/logout.h"
+#include "platform/platform.h"
+#include "platform/windows/modal.h"
 #include "platform/windows/win_handles.h"
 #include "res/resource.h"
 #include "view/view.h"
@@ -36,18 +39,18 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 void ShowPacketDump(void)
 {
     FormatPacketDump(InfoText, sizeof InfoText);
-    MessageBoxA(NULL, InfoText, "BREVAND: Dump Log Packet", MB_OK);
+    PlatMessageBox(InfoText, "BREVAND: Dump Log Packet", MB_OK);
 }
 
 void ShowStatistics(void)
 {
     FormatStatistics(InfoText, sizeof InfoText);
-    MessageBoxA(NULL, InfoText, "BREVAND: Statistics", MB_OK);
+    PlatMessageBox(InfoText, "BREVAND: Statistics", MB_OK);
 }
 
 static void OnExit(void)
 {
-    if (MessageBoxA(NULL, EXIT_QUESTION, EXIT_CAPTION, MB_YESNO) == IDYES) {
+    if (PlatMessageBox(EXIT_QUESTION, EXIT_CAPTION, MB_YESNO) == IDYES) {
         CloseLogAndScreen();
         PostQuitMessage(0);
     }
@@ -77,13 +80,18 @@ static void OnPause(void)
 
 void OnCommand(WPARAM id)
 {
-    // The menu is live in the modal loops of start-up's error boxes, before
-    // the settings, the log file and the screen buffer are all there.
-    if (!StartupComplete)
+    switch (CommandBehindBox((int)id, BoxesUp)) {
+    case COMMAND_HELD:
         return;
+    case COMMAND_REFUSED:
+        RefuseBehindBox();
+        return;
+    case COMMAND_RUNS:
+        break;
+    }
     switch (id) {
     case IDM_ABOUT:
-        DialogBoxParamA(MainInstance, "AboutBox", MainWindow, AboutDlgProc, 0);
+        ShowDialog("AboutBox", AboutDlgProc);
         break;
     case IDM_EXIT:
         OnExit();

@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 #define MAIN_CLASS_NAME "brevandClass"
 #define MAIN_WINDOW_TITLE "Windows Brevand"
-#define FLUSH_TIMER_ID 1234
 #define EXIT_QUESTION "       Exit Windows BREVAND ?"
 #define EXIT_CAPTION "Exit BREVAND"
 
@@ -14,11 +15,16 @@
 extern HBRUSH WhiteBrush;
 // Height of the status bar in pixels, 0 when it could not be measured.
 extern int StatusBarHeight;
-// Set once start-up has finished; until then the menu's commands do nothing.
-extern int StartupComplete;
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void UpdateStatusBar(void);
+// The screen buffer of size bytes; says so when there is no memory for it.
+int AllocScreenOrSay(int size);
+// (Re)starts the flush timer for flushTime, which becomes FlushTime; says
+// so when it cannot.  0 stops it.
+void SetFlushTimer(int32_t flushTime);
+// Shows the boxes the log path found due, unless a box is up.
+void ShowDueBoxes(void);
 // Closes the log file and releases the screen buffer; a second call does nothing.
 void CloseLogAndScreen(void);
 

@@ -9,6 +9,7 @@
 #include "config/settings_file.h"
 #include "logout/logout.h"
 #include "platform/platform.h"
+#include "platform/windows/modal.h"
 #include "platform/windows/win_handles.h"
 #include "reception/reception.h"
 #include "view/view.h"
@@ -21,13 +22,9 @@
 static_assert(LOG_VIEW_STYLE == 0x503019C4, "log view style");
 
 #define SPLASH_MS 3000
-// lParam of the OK command the closer thread posts, to tell it from the button.
-#define SPLASH_CLOSER_TAG 5
 
 // The start-up About box, for the closer thread; null once it is gone.
 static HWND volatile SplashWindow;
-
-int StartupComplete;
 
 static DWORD WINAPI SplashCloser(LPVOID)
 {
@@ -35,7 +32,7 @@ static DWORD WINAPI SplashCloser(LPVOID)
     HWND window = (HWND)InterlockedCompareExchangePointer((PVOID volatile*)&SplashWindow, NULL,
                                                           NULL);
     if (window != NULL)
-        PostMessageA(window, WM_COMMAND, IDOK, SPLASH_CLOSER_TAG);
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
     return 0;
 }
 
@@ -99,7 +96,7 @@ static int InitInstance(HINSTANCE instance, int show)
 
     StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", MainWindow, 1);
     if (StatusBar == NULL) {
-        MessageBoxA(NULL, "Unable to open Status Window", NULL, MB_OK);
+        PlatMessageBox("Unable to open Status Window", NULL, MB_OK);
         return 0;
     }
     RECT bar;
@@ -110,7 +107,7 @@ static int InitInstance(HINSTANCE instance, int show)
     LogView = CreateWindowExA(0, "Edit", "", LOG_VIEW_STYLE, 0, 0, client.right,
                               client.bottom - StatusBarHeight, MainWindow, NULL, instance, NULL);
     if (LogView == NULL) {
-        MessageBoxA(NULL, "Unable to open Log Window", NULL, MB_OK);
+        PlatMessageBox("Unable to open Log Window", NULL, MB_OK);
         return 0;
     }
 
@@ -119,28 +116,28 @@ static int InitInstance(HINSTANCE instance, int show)
     SendMessageA(MainWindow, WM_SETREDRAW, TRUE, 0);
 
     // Nothing is received while the box is up: the socket comes after it.
-    DialogBoxParamA(instance, "AboutBox", MainWindow, SplashDlgProc, 0);
+    ShowDialog("AboutBox", SplashDlgProc);
 
     // Bound now, so that a taken port ends the program before anything else
-    // is set up; received only once all is set up (below).
+    // is set up.
     if (!OpenListener())
         return 0;
-    LoadSettings();
-    if (!AllocScreenBuffer(Settings.ScreenSize)) {
-        MessageBoxA(NULL, "Unable to allocate memory for screen buffer.", "Brevand Error", MB_OK);
+    int font = LoadSettings();
+    if (!AllocScreenOrSay(Settings.ScreenSize))
         return 0;
-    }
-    if (Settings.FlushTime != 0 &&
-        SetTimer(MainWindow, FLUSH_TIMER_ID, (UINT)Settings.FlushTime * 1000, NULL) == 0)
-        MessageBoxA(NULL, "Unable to initialize time subsystem", "Brevand Error", MB_OK);
-
+    // With the view there for the line of an open that fails; the banner is
+    // the first line for the file all the same, waiting with the others.
+    SplitLogName();
     WriteBanner();
     UpdateStatusBar();
-    // Datagrams sent while a box above waited for the operator are in the
-    // socket's buffer: logged from here on, after the banner, in order.
+    // Received from here on, also while the boxes below wait for the
+    // operator: a log folder that appears meanwhile is written at once.
     if (!StartReceiving())
         return 0;
-    StartupComplete = 1;
+    ShowDueBoxes();
+    if (font)
+        ApplyViewFont();
+    SetFlushTimer(Settings.FlushTime);
     return 1;
 }
 

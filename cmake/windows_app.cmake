@@ -8,7 +8,8 @@ add_executable(brevand WIN32
     config/options_dialog.cpp
     res/brevand.rc
 )
-target_link_libraries(brevand PRIVATE brevand_core)
+# The status bar, the up-down control and the font chooser: the shell's alone.
+target_link_libraries(brevand PRIVATE brevand_core comctl32 comdlg32)
 configure_file(res/brevand.manifest.in generated/brevand.manifest @ONLY)
 # windres finds the icon, and the manifest in generated/, through the include path.
 target_include_directories(brevand PRIVATE ${CMAKE_SOURCE_DIR}/res)

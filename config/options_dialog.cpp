@@ -12,12 +12,16 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "logout/logout.h"
+#include "platform/platform.h"
+#include "platform/windows/modal.h"
 #include "platform/windows/win_handles.h"
 #include "res/resource.h"
 #include "view/view.h"
 
 // A font was chosen since the dialog opened.
 static int FontChosen;
+// BoxesUp with the dialog up: more means one of its boxes is up over it.
+static int DialogLevel;
 // The path entered, taken over once the dialog is closed: until then the
 // open log file and its archive names still belong to the old path.
 static char NewLogName[LOGNAME_SIZE];
@@ -32,6 +36,12 @@ static void OnOptionsInit(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_SPIN, UDM_SETRANGE, 0, MAKELPARAM(FLUSHTIME_MAX, FLUSHTIME_MIN));
     SetFocus(GetDlgItem(dialog, IDC_LOGNAME));
     FontChosen = 0;
+    DialogLevel = BoxesUp;
+}
+
+static INT_PTR CallChooseFont(void* chooser)
+{
+    return ChooseFontA((CHOOSEFONTA*)chooser);
 }
 
 static void OnFontButton(HWND dialog)
@@ -47,13 +57,10 @@ static void OnFontButton(HWND dialog)
     chooser.lpLogFont = &font;
     chooser.Flags = CF_SCREENFONTS | CF_EFFECTS;
     // Start from the current font only when there is one on the view.
-    if (Settings.FontSet)
+    if (Settings.FontHandle != NULL)
         chooser.Flags |= CF_INITTOLOGFONTSTRUCT;
     chooser.nFontType = SCREEN_FONTTYPE;
-    // The chooser has no owner: the dialog behind it takes no input meanwhile.
-    EnableWindow(dialog, FALSE);
-    BOOL chosen = ChooseFontA(&chooser);
-    EnableWindow(dialog, TRUE);
+    BOOL chosen = (BOOL)RunBox(CallChooseFont, &chooser, FALSE);
     SetForegroundWindow(dialog);
     if (chosen) {
         memcpy(&Settings.Font, &font, sizeof font);
@@ -64,7 +71,7 @@ static void OnFontButton(HWND dialog)
     if (error != 0) {
         char text[64];
         snprintf(text, sizeof text, "Error in SelectFont Dialog, ExtErr: %d", (int)error);
-        MessageBoxA(NULL, text, NULL, MB_OK);
+        PlatMessageBox(text, NULL, MB_OK);
     }
 }
 
@@ -77,19 +84,14 @@ static void ReadNumberField(HWND dialog, int id, int32_t* value)
         *value = (int32_t)number;  // 2147483648 and above read as negative
 }
 
-// OK and Save+OK.  Returns FALSE when the screen buffer could not be
-// reallocated: nothing more is applied then, and nothing saved.
-static INT_PTR OnOptionsAccept(HWND dialog, int save)
+// OK and Save+OK.  When the screen buffer cannot be reallocated nothing more
+// is applied, and nothing saved.
+static void OnOptionsAccept(HWND dialog, int save)
 {
     int32_t logSize = Settings.LogSize;
     int32_t logsNum = Settings.LogsNum;
     int32_t flushTime = 0;
     int32_t screenSize = 0;
-
-    // The correction boxes have no owner, so the dialog would stay live
-    // behind them: a second OK would run nested, a Cancel would be overruled
-    // by this one's end.  It takes no input from here until it has ended.
-    EnableWindow(dialog, FALSE);
 
     GetDlgItemTextA(dialog, IDC_LOGNAME, NewLogName, sizeof NewLogName);
     ReadNumberField(dialog, IDC_LOGSIZE, &logSize);
@@ -102,35 +104,28 @@ static INT_PTR OnOptionsAccept(HWND dialog, int save)
     OptionMessage messages[4];
     int count = CheckOptionValues(&logSize, &logsNum, &flushTime, &screenSize, messages);
     for (int i = 0; i < count; i++)
-        MessageBoxA(NULL, messages[i].Text, messages[i].Caption, MB_OK);
+        PlatMessageBox(messages[i].Text, messages[i].Caption, MB_OK);
     Settings.LogSize = logSize;
     Settings.LogsNum = logsNum;
 
-    EndDialog(dialog, 1);
-
+    int applied = 1;
     if (screenSize != Settings.ScreenSize) {
         FreeScreenBuffer();
         Settings.ScreenSize = screenSize;
-        if (!AllocScreenBuffer(screenSize)) {
-            MessageBoxA(NULL, "Unable to allocate memory for screen buffer.", "Brevand Error",
-                        MB_OK);
-            return FALSE;
-        }
+        applied = AllocScreenOrSay(screenSize);
     }
-    if (flushTime != Settings.FlushTime) {
-        if (Settings.FlushTime != 0)
-            KillTimer(MainWindow, FLUSH_TIMER_ID);
-        Settings.FlushTime = flushTime;
-        if (flushTime != 0 &&
-            SetTimer(MainWindow, FLUSH_TIMER_ID, (UINT)flushTime * 1000, NULL) == 0)
-            MessageBoxA(NULL, "Unable to initialize time subsystem", "Brevand Error", MB_OK);
+    if (applied) {
+        if (flushTime != Settings.FlushTime)
+            SetFlushTimer(flushTime);
+        if (FontChosen)
+            ApplyViewFont();
+        // Saved once the new name is taken over, after the dialog.
+        if (save)
+            PostMessageA(MainWindow, WM_COMMAND, IDM_SAVE, 0);
     }
-    if (FontChosen)
-        ApplyViewFont();
-    // Saved once the dialog is gone.
-    if (save)
-        PostMessageA(MainWindow, WM_COMMAND, IDM_SAVE, 0);
-    return TRUE;
+    // Last: EndDialog enables the main window at once, and its menu is not
+    // to be live behind the boxes above.
+    EndDialog(dialog, 1);
 }
 
 INT_PTR CALLBACK OptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -139,26 +134,22 @@ INT_PTR CALLBACK OptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         OnOptionsInit(dialog);
         return TRUE;
-    case WM_COMMAND:
-        // Disabled while a box of ours is up: a click posted meanwhile (or
-        // pressed by another program) is no answer of the operator's.
-        if (!IsWindowEnabled(dialog))
-            return TRUE;
-        switch (LOWORD(wParam)) {
-        case IDC_FONT:
-            OnFontButton(dialog);
-            return TRUE;
-        case IDOK:
-            return OnOptionsAccept(dialog, 0);
-        case IDC_SAVEOK:
-            return OnOptionsAccept(dialog, 1);
-        case IDCANCEL:
-            // A font chosen meanwhile stays in the description, unapplied.
-            EndDialog(dialog, 0);
-            return TRUE;
-        default:
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (id != IDC_FONT && id != IDOK && id != IDC_SAVEOK && id != IDCANCEL)
             return FALSE;
-        }
+        // The boxes have no owner, so the dialog stays live behind them: a
+        // button pressed there would run inside the code that opened the box.
+        if (BoxesUp > DialogLevel)
+            RefuseBehindBox();
+        else if (id == IDC_FONT)
+            OnFontButton(dialog);
+        else if (id == IDCANCEL)
+            EndDialog(dialog, 0);  // a font chosen meanwhile stays unapplied
+        else
+            OnOptionsAccept(dialog, id == IDC_SAVEOK);
+        return TRUE;
+    }
     default:
         return FALSE;
     }
@@ -167,7 +158,7 @@ INT_PTR CALLBACK OptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 void OnOptionsCommand(void)
 {
     // -1 (the dialog could not be made) is no acceptance.
-    if (DialogBoxParamA(MainInstance, "Options", MainWindow, OptionsDlgProc, 0) > 0) {
+    if (ShowDialog("Options", OptionsDlgProc) > 0) {
         memcpy(Settings.LogName, NewLogName, sizeof Settings.LogName);
         Settings.LogName[LOGNAME_SIZE - 1] = '\0';
         // Closes the old file and rotates over the (possibly new) name.

@@ -4,7 +4,7 @@
 #include <string.h>
 
 SettingsRecord Settings = {
-    "", LOGSNUM_DEFAULT, LOGSIZE_DEFAULT, FLUSHTIME_DEFAULT, SCREENSIZE_DEFAULT, {}, 0, nullptr,
+    "", LOGSNUM_DEFAULT, LOGSIZE_DEFAULT, FLUSHTIME_DEFAULT, SCREENSIZE_DEFAULT, {}, nullptr,
 };
 
 void ResetSettings(void)

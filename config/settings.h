@@ -28,8 +28,7 @@ struct SettingsRecord {
     int32_t FlushTime;           // seconds between flushes, 0 = after every line
     int32_t ScreenSize;          // bytes of the view's buffer
     LogFontRecord Font;          // the view font's description
-    int FontSet;                 // a font was created and put on the view
-    PlatFont FontHandle;         // the font on the view, or null
+    PlatFont FontHandle;         // the font on the view; null: none was applied
 };
 
 extern SettingsRecord Settings;

@@ -5,7 +5,6 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "logout/logout.h"
-#include "reception/reception.h"
 
 int FormatScreenFont(const LogFontRecord* font, char* out, unsigned size)
 {
@@ -67,7 +66,6 @@ int ApplyViewFont(void)
     // The old font goes only once the view no longer uses it.
     PlatFont old = Settings.FontHandle;
     Settings.FontHandle = font;
-    Settings.FontSet = 1;
     PlatSetViewFont(font);
     if (old != NULL)
         PlatDeleteFont(old);
@@ -79,7 +77,7 @@ static int32_t ReadNumber(const char* key, int def)
     return (int32_t)PlatProfileGetInt(INI_SECTION, key, def, INI_FILE);
 }
 
-void LoadSettings(void)
+int LoadSettings(void)
 {
     char def[LOGNAME_SIZE];
     BuildDefaultLogName(def, sizeof def);
@@ -91,22 +89,18 @@ void LoadSettings(void)
     Settings.FlushTime = ReadNumber("FlushTime", FLUSHTIME_DEFAULT);
     Settings.ScreenSize = ReadNumber("ScreenSize", SCREENSIZE_DEFAULT);
 
-    // The log file opens with these two already in range, and before the
-    // view's font: the one that matters is set up, or reported, first ...
     Settings.LogSize = ClampSetting(Settings.LogSize, LOGSIZE_MIN, LOGSIZE_MAX);
     Settings.LogsNum = ClampSetting(Settings.LogsNum, LOGSNUM_MIN, LOGSNUM_MAX);
-    SplitLogName();
-    // ... and these two are needed only after it.
     Settings.FlushTime = ClampSetting(Settings.FlushTime, FLUSHTIME_MIN, FLUSHTIME_MAX);
     Settings.ScreenSize = ClampSetting(Settings.ScreenSize, SCREENSIZE_MIN, SCREENSIZE_MAX);
 
     char fontText[SCREEN_FONT_TEXT_SIZE];
     PlatProfileGetString(INI_SECTION, "ScreenFont", "", fontText, sizeof fontText, INI_FILE);
     LogFontRecord font;
-    if (ParseScreenFont(fontText, &font)) {
-        Settings.Font = font;
-        ApplyViewFont();
-    }
+    if (!ParseScreenFont(fontText, &font))
+        return 0;
+    Settings.Font = font;
+    return 1;
 }
 
 // Whether a write of this save failed, and the code of the first failure.
@@ -140,7 +134,7 @@ void SaveSettings(void)
     WriteNumber("LogSize", Settings.LogSize);
     WriteNumber("FlushTime", Settings.FlushTime);
     WriteNumber("ScreenSize", Settings.ScreenSize);
-    if (Settings.FontSet) {
+    if (Settings.FontHandle != NULL) {
         char value[SCREEN_FONT_TEXT_SIZE];
         if (!FormatScreenFont(&Settings.Font, value, sizeof value)) {
             PlatMessageBox("Font structure too long for save.", " BREVAND Error", PLAT_MB_OK);

@@ -10,7 +10,10 @@
 #define INI_VERSION BREVAND_VERSION
 #define SCREEN_FONT_TEXT_SIZE 160
 
-void LoadSettings(void);
+// Reads Brevand.ini into Settings, every number forced into its range, and
+// the view font's description when there is one: 1 then, for the caller to
+// apply it (ApplyViewFont).  The log file is not opened here.
+int LoadSettings(void);
 void SaveSettings(void);
 
 // ScreenFontText: thirteen numbers, each followed by a comma, then the face

@@ -76,10 +76,8 @@ void LogFragments(const char* const fragments[], int count)
     if (LogFileState.Failing)
         KeepWaiting(fragments + written, count - written);
     for (int i = 0; i < count; i++)
-        if (ScreenBuffer.Text != NULL)
-            ScreenHalf(fragments[i]);
-    // Only now, with this call's text kept: the report's message box lets
-    // other events print before it returns.
+        ScreenHalf(fragments[i]);
+    // The report's line after the line, not inside it.
     if (LogFileState.ReportDue)
         ReportLogFailure();
 }

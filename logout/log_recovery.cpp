@@ -6,7 +6,8 @@
 // file a line records how many were lost and when.  The file is reopened
 // and written again at most once a second, from a timer and from the lines
 // that arrive (the timer is starved while socket events keep the queue
-// busy).  One report, a line in the view and a message box, marks the start.
+// busy).  One report, a line in the view and a message box, marks the start;
+// the box is left for the shell to show (ShowLogFailureBox).
 #include <inttypes.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -113,8 +114,7 @@ static void EndFailure(void)
              "The log file is written again: %" PRId64 " lines waited, %" PRId64 " were lost\r\n",
              LogFileState.Kept, LogFileState.Recorded);
     DropWaiting();
-    if (ScreenBuffer.Text != NULL)
-        ScreenHalf(line);
+    ScreenHalf(line);
 }
 
 void RetryLogFile(uint32_t after)
@@ -156,9 +156,6 @@ void OnLogRetryTimer(void)
 
 void ReportLogFailure(void)
 {
-    // While the box of one failure waits, the next one gets its line alone:
-    // a share that drops again and again must not stack up boxes.
-    static int boxShown;
     int kind = LogFileState.ReportDue;
     if (kind == 0)
         return;
@@ -167,25 +164,29 @@ void ReportLogFailure(void)
     if (kind == LOG_OPEN_FAILED) {
         snprintf(line, sizeof line, "Error %d opening log file\r\n", LogFileState.Error);
     } else {
-        char text[200] = "";
-        if (PlatSystemErrorText(LogFileState.Error, text, sizeof text) == 0)
-            snprintf(text, sizeof text, "%s", "no text for this error");
-        size_t len = strcspn(text, "\r\n");
-        while (len > 0 && text[len - 1] == '.')
+        char text[200];
+        ErrorText(LogFileState.Error, text, sizeof text);
+        size_t len = strlen(text);
+        while (len > 0 && text[len - 1] == '.')  // the line goes on after it
             len--;
         text[len] = '\0';
         snprintf(line, sizeof line,
                  "Error %d writing log file: %s; lines wait and writing is tried again every second\r\n",
                  LogFileState.Error, text);
     }
-    if (ScreenBuffer.Text != NULL)
-        ScreenHalf(line);
-    if (boxShown)
+    ScreenHalf(line);
+    LogFileState.BoxDue = kind;
+}
+
+void ShowLogFailureBox(void)
+{
+    int kind = LogFileState.BoxDue;
+    if (kind == 0)
         return;
-    boxShown = 1;
+    LogFileState.BoxDue = 0;
     PlatMessageBox(kind == LOG_OPEN_FAILED ? "Error opening log file !" : "Error writing log file !",
                    " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
-    boxShown = 0;
+    LogFileState.BoxDue = 0;  // a failure that began meanwhile has its line
 }
 
 void CloseLogFile(void)
@@ -203,6 +204,7 @@ void CloseLogFile(void)
         PlatClose(LogFileState.Handle);
         LogFileState.Handle = PLAT_NO_FILE;
     }
+    LogFileState.BoxDue = 0;  // leaving: no box comes after this one
 }
 
 void CloseLogFileAtSessionEnd(void)
@@ -210,6 +212,7 @@ void CloseLogFileAtSessionEnd(void)
     RetryLogFile(0);
     FlushLogFile();
     DropWaiting();  // nobody is there to be told
+    LogFileState.BoxDue = 0;
     if (LogFileState.Handle != PLAT_NO_FILE) {
         PlatClose(LogFileState.Handle);
         LogFileState.Handle = PLAT_NO_FILE;

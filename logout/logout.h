@@ -19,7 +19,6 @@
 #define LOG_WAITING_SIZE (4 * 1024 * 1024)
 // A failing log file is tried again at most this often.
 #define LOG_RETRY_MS 1000
-#define LOG_RETRY_TIMER_ID 1237
 
 // What a write that failed may have left in a file it could not cut back:
 // bytes after Size, at most Bytes of them, in the file named Path.
@@ -46,6 +45,7 @@ struct LogFileRecord {
     int Failing;
     int Error;             // the system's code for the failure that began it
     int ReportDue;         // LOG_OPEN_FAILED or LOG_WRITE_FAILED, not yet reported
+    int BoxDue;            // likewise, reported in the view, its box not yet shown
     uint32_t LastAttempt;  // tick of the last try to write again
     UnfinishedWrite Unfinished;
     // Lines waiting for the file: each fragment followed by a zero byte,
@@ -106,9 +106,24 @@ void RetryLogFile(uint32_t after);
 // The retry timer ticked.
 void OnLogRetryTimer(void);
 #define LOG_RETRY_SLACK_MS 100
+// The report of a failure that began: its line in the view at once, its box
+// left due.
 void ReportLogFailure(void);
+// Shows the box that is due, once.  Never called from the log path: the
+// shell calls it once the message being handled is done, and while no other
+// box is up, so that no line is written from inside the box's modal loop
+// halfway through another.  A failure that begins while this box is up gets
+// its line alone: a share that drops again and again stacks up no boxes.
+void ShowLogFailureBox(void);
 // Back to the state at program start, dropping what waits (for tests).
 void ResetLogFile(void);
+
+// The system's text for code, or ours where it has none (Winsock's codes
+// under Wine), on one line without its line end; "No system text for this
+// error." where there is neither.
+void ErrorText(int code, char* out, unsigned size);
+// "<text> (<label>, error <code>)": for the report of any failed step.
+void FormatErrorReport(int code, const char* label, char* out, unsigned size);
 
 // The current local time formatted with strftime's format.
 void FormatLocalTime(const char* format, char* out, unsigned size);

@@ -98,11 +98,8 @@ int PlatSocketReceive(char* buf, int cap, unsigned char from[4], unsigned short*
 unsigned PlatSystemErrorText(int code, char* buf, unsigned size);
 
 #define PLAT_MB_OK 0x0
-#define PLAT_MB_YESNO 0x4
 #define PLAT_MB_ICONERROR 0x10
 #define PLAT_IDOK 1
-#define PLAT_IDYES 6
-#define PLAT_IDNO 7
 // A message box without owner.  caption may be null: the platform's default
 // title.  Runs a modal loop in which window messages keep being dispatched.
 int PlatMessageBox(const char* text, const char* caption, unsigned flags);
@@ -124,8 +121,9 @@ void PlatLocalTime(struct tm* out);
 // size - 1), the default when the key is absent.
 unsigned PlatProfileGetString(const char* section, const char* key, const char* def,
                               char* buf, unsigned size, const char* file);
-// As GetPrivateProfileIntA: the default when absent; else the value's
-// leading digits, 0 when it has none.
+// As GetPrivateProfileIntA: the default when absent or empty; else the
+// value's leading digits (hexadecimal after 0x, octal after 0o, binary
+// after 0b), 0 when it has none.
 unsigned PlatProfileGetInt(const char* section, const char* key, int def, const char* file);
 // As WritePrivateProfileStringA; keeps the rest of the file.  1 on success,
 // else 0 with the system error code in PlatLastError().

@@ -23,8 +23,6 @@ void ReceiveDatagram(void)
     }
     LastDatagram.Length = got;
     LastDatagram.Data[got] = '\0';
-    memcpy(LastDatagram.Address, from, 4);
-    LastDatagram.Port = port;
     FormatPeerAddress(from, port, LastDatagram.SenderText, sizeof LastDatagram.SenderText);
 
     char stamp[32];
@@ -44,5 +42,4 @@ void ResetReception(void)
     ReceptionStopped = 0;
     memset(&LastDatagram, 0, sizeof LastDatagram);
     MessageCount = 0;
-    SystemErrorText[0] = '\0';
 }

@@ -14,8 +14,6 @@
 struct LastDatagramRecord {
     char Data[DATAGRAM_MAX + 1];         // receive area, always terminable
     int32_t Length;                      // bytes of the last good receive
-    unsigned char Address[4];            // sender, network order
-    unsigned short Port;                 // sender port, host order
     char SenderText[SENDER_TEXT_SIZE];   // "a.b.c.d:port "
     int32_t HeaderLength;                // where the message text begins
 };
@@ -50,12 +48,6 @@ char* FormatPeerAddress(const unsigned char address[4], unsigned short port, cha
                         unsigned size);
 
 void ReportSocketError(int alert, int code, const char* label);
-// "<text> (<label>, error <code>)": the system's text for code, or ours where
-// it has none, for the report of any failed step.
-void FormatErrorReport(int code, const char* label, char* out, unsigned size);
-// The system's text of the last error reported whose code had one: a code
-// without text leaves it as it was, and our own text never goes here.
-extern char SystemErrorText[200];
 
 // Back to the state at program start (for tests).
 void ResetReception(void);

@@ -31,6 +31,10 @@ void RefreshLogView(void)
 
 void ScreenHalf(const char* fragment)
 {
+    // None at start-up before the settings, at exit, and where a new size
+    // could not be had.
+    if (ScreenBuffer.Text == NULL)
+        return;
     AppendToScreen(fragment);
     if (ScreenBuffer.Paused)
         return;

@@ -6,8 +6,6 @@
 
 #include "view/refresh_schedule.h"
 
-#define VIEW_REFRESH_TIMER_ID 1235
-
 struct ScreenBufferRecord {
     char* Text;       // ScreenSize bytes, zero-terminated; null when absent
     int Length;       // of the text, kept so that no append has to count it

@@ -2,10 +2,12 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <stdio.h>
 #include <string.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <string>
@@ -28,6 +30,29 @@ static int Win32Error(int error)
     }
 }
 
+// Windows finds a file whatever the case of its name: the name as it stands
+// in its folder, or path itself where none matches.
+static std::string OnDisk(const char* path)
+{
+    struct stat st;
+    if (lstat(path, &st) == 0)
+        return path;
+    const char* slash = strrchr(path, '/');
+    std::string dir = slash == NULL ? "." : std::string(path, (size_t)(slash - path));
+    const char* name = slash == NULL ? path : slash + 1;
+    std::string found = path;
+    if (DIR* folder = opendir(dir.empty() ? "/" : dir.c_str())) {
+        while (struct dirent* entry = readdir(folder)) {
+            if (strcasecmp(entry->d_name, name) == 0) {
+                found = (slash == NULL ? std::string() : dir + "/") + entry->d_name;
+                break;
+            }
+        }
+        closedir(folder);
+    }
+    return found;
+}
+
 int FailWithErrno(void)
 {
     LastError = Win32Error(errno);
@@ -44,7 +69,7 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         *error = LastError = Model.OpenError;
         return PLAT_NO_FILE;
     }
-    int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = open(OnDisk(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
         return PLAT_NO_FILE;
@@ -109,7 +134,7 @@ int PlatDeleteFile(const char* path)
         LastError = 32;  // ERROR_SHARING_VIOLATION
         return 0;
     }
-    if (unlink(path) != 0) {
+    if (unlink(OnDisk(path).c_str()) != 0) {
         LastError = Win32Error(errno);
         return 0;
     }
@@ -123,12 +148,15 @@ int PlatRenameFile(const char* from, const char* to)
         LastError = 32;
         return 0;
     }
-    // Windows refuses to replace an existing target; link() does too.
-    if (link(from, to) != 0) {
+    // Windows refuses to replace an existing target; link() does too (the
+    // target in another case is not looked for: the rotation moves to free
+    // names).
+    std::string source = OnDisk(from);
+    if (link(source.c_str(), to) != 0) {
         LastError = Win32Error(errno);
         return 0;
     }
-    unlink(from);
+    unlink(source.c_str());
     return 1;
 }
 
@@ -139,16 +167,22 @@ int PlatFileMovable(const char* path)
 
 int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)
 {
-    const char* slash = strrchr(base, '/');
-    std::string dir = slash == NULL ? "." : std::string(base, (size_t)(slash - base));
+    // As Windows lists base.*: the name follows the last of its separators,
+    // and names compare without case.
+    const char* name = base;
+    for (const char* p = base; *p != '\0'; p++) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    std::string dir = name == base ? "." : std::string(base, (size_t)(name - 1 - base));
     if (dir.empty())
         dir = "/";
-    std::string prefix = std::string(slash == NULL ? base : slash + 1) + ".";
+    std::string prefix = std::string(name) + ".";
     DIR* folder = opendir(dir.c_str());
     if (folder == NULL)
         return 0;
     while (struct dirent* entry = readdir(folder)) {
-        if (strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+        if (strncasecmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
             visit(entry->d_name + prefix.size(), context);
     }
     closedir(folder);

@@ -80,12 +80,14 @@ struct PlatformModel {
     int Refreshes = 0;
     int LastScroll = 0;
 
-    // The refresh timer and the clock.
+    // The refresh timer and the clock.  Set, the clock starts a second
+    // before GetTickCount wraps (after 49.7 days up), so that every rule
+    // that paces by it is tested across the wrap.
     bool TimerRunning = false;
     unsigned TimerPeriod = 0;
     bool FailTimer = false;
     bool TickSet = false;
-    uint32_t Tick = 0;
+    uint32_t Tick = UINT32_MAX - 999;
 
     // Fonts.
     bool FailFont = false;

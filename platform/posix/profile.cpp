@@ -110,19 +110,36 @@ unsigned PlatProfileGetString(const char* section, const char* key, const char* 
 
 unsigned PlatProfileGetInt(const char* section, const char* key, int def, const char* file)
 {
+    // An empty value reads as an absent one: the reader takes the value's
+    // text first, and its length 0 gives the default.
     std::string value;
-    if (!GetValue(section, key, file, &value))
+    if (!GetValue(section, key, file, &value) || value.empty())
         return (unsigned)def;
-    // Leading white space, a sign, decimal digits; 32-bit wrap-around.
+    // As the kernel reads a number of no given base: leading white space, a
+    // sign, decimal digits, or after 0x, 0o or 0b (in lower case)
+    // hexadecimal, octal or binary ones, up to the first that is not one;
+    // 32-bit wrap-around.
     const char* p = value.c_str();
     while (*p == ' ' || *p == '\t')
         p++;
     bool negative = false;
     if (*p == '+' || *p == '-')
         negative = *p++ == '-';
+    unsigned radix = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
+        radix = p[1] == 'x' ? 16 : p[1] == 'o' ? 8 : 2;
+        p += 2;
+    }
     uint32_t n = 0;
-    for (; *p >= '0' && *p <= '9'; p++)
-        n = n * 10 + (uint32_t)(*p - '0');
+    for (;; p++) {
+        unsigned digit = *p >= '0' && *p <= '9' ? (unsigned)(*p - '0')
+                         : radix == 16 && *p >= 'a' && *p <= 'f' ? (unsigned)(*p - 'a' + 10)
+                         : radix == 16 && *p >= 'A' && *p <= 'F' ? (unsigned)(*p - 'A' + 10)
+                                                                 : radix;
+        if (digit >= radix)
+            break;
+        n = n * radix + digit;
+    }
     return negative ? 0u - n : n;
 }
 

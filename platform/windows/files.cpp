@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "logout/logout.h"
 #include "platform/platform.h"
 #include "platform/windows/win_handles.h"
 

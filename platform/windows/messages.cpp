@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include "platform/platform.h"
+#include "platform/windows/modal.h"
 
 unsigned PlatSystemErrorText(int code, char* buf, unsigned size)
 {
@@ -21,9 +22,22 @@ unsigned PlatSystemErrorText(int code, char* buf, unsigned size)
     return (unsigned)len;
 }
 
+struct MessageBoxCall {
+    const char* text;
+    const char* caption;
+    unsigned flags;
+};
+
+static INT_PTR CallMessageBox(void* context)
+{
+    const MessageBoxCall* box = (const MessageBoxCall*)context;
+    return MessageBoxA(NULL, box->text, box->caption, box->flags);
+}
+
 int PlatMessageBox(const char* text, const char* caption, unsigned flags)
 {
-    return MessageBoxA(NULL, text, caption, flags);
+    MessageBoxCall box = {text, caption, flags};
+    return (int)RunBox(CallMessageBox, &box, IDOK);
 }
 
 void PlatBeep(unsigned frequency, unsigned milliseconds)

@@ -6,7 +6,6 @@
 
 #include "platform/platform.h"
 #include "platform/windows/win_handles.h"
-#include "view/view.h"
 
 HINSTANCE MainInstance;
 HWND MainWindow;

@@ -16,15 +16,27 @@ protected:
     // Opens the dialog; the fields as it opened, "name|size|number|flush|screen".  Then fills fields
     // {id, text}, presses button and answers each correction box {caption, text} in order.  IDC_FONT
     // opens the font chooser and cancels it, and then the dialog.  While each box or the chooser is up,
-    // the dialog's button behind is pressed first: the dialog must stay.
+    // the dialog's button behind is pressed, and Options and Exit are asked for: the dialog must stay, alone,
+    // and the exit question come once it is gone.
     std::string Options(const std::vector<std::pair<int, std::string>>& fields, int button,
                         const std::vector<std::pair<const char*, std::string>>& boxes = {}, int behind = 0)
     {
         app->Command(IDM_OPTIONS);
         HWND dialog = app->WaitBox(" Brevand Options");
+        auto dialogs = [&] {
+            int n = 0;
+            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", " Brevand Options")) != nullptr;)
+                n += IsWindowVisible(w);
+            return n;
+        };
         auto answer = [&](const char* box, int with) {
-            EXPECT_FALSE(behind && app->WaitBox(box) && Brevand::Press(dialog, behind) &&
-                         WaitUntil([&] { return !IsWindowVisible(dialog); }, 300)) << "ended behind " << box;
+            if (behind && app->WaitBox(box)) {
+                Brevand::Press(dialog, behind);
+                app->Command(IDM_OPTIONS);
+                app->Command(IDM_EXIT);
+                EXPECT_FALSE(WaitUntil([&] { return !IsWindowVisible(dialog) || dialogs() > 1; }, 300))
+                    << "ran behind " << box;
+            }
             return app->Answer(box, with);
         };
         std::string shown;
@@ -39,28 +51,37 @@ protected:
         for (const auto& box : boxes)
             EXPECT_EQ(answer(box.first, IDOK), box.second);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "the dialog is still open";
+        if (behind) {
+            EXPECT_EQ(app->Answer("Exit BREVAND", IDNO), "       Exit Windows BREVAND ?") << "Exit not held";
+        }
         Sleep(150);
         return shown;
     }
 };
 
-// Sent while a start-up box waits: kept in the socket, logged after the banner; no command runs before.  Once
-// the log's folder is there, the log is written in it by itself; OK rotates it.
-TEST_F(OptionsDialog, LinesSentWhileTheLogBoxWaitsFollowTheBannerAndReachTheLogOnceItsFolderIsThere)
+// Received while the start-up box of the log waits, after the failed open's line and the banner; once the log's
+// folder is there, the log is written in it by itself, before the box is answered.  The window's close, Exit and
+// Options wait behind the box: the exit question comes once start-up is done, Options is refused.  OK rotates.
+TEST_F(OptionsDialog, LinesSentWhileTheLogBoxWaitsAreLoggedAndNothingRunsBehindIt)
 {
-    ASSERT_TRUE(app->WaitBox(" Brevand", 10000) && sender->Send("<13>waited") && sender->Send("<13>waited"));
-    count += 2;
-    app->main = app->Find("brevandClass", "Windows Brevand");
-    app->Command(IDM_STATISTICS);
-    EXPECT_FALSE(app->WaitBox("BREVAND: Statistics", 500)) << "a menu command ran before start-up was done";
-    EXPECT_EQ(app->Answer(" Brevand"), "Error opening log file !");
-    ASSERT_TRUE(ready = app->WaitReady());
+    HWND box = app->WaitBox(" Brevand", 10000);
+    ASSERT_TRUE(box && app->WaitReady() && sender->Send("<13>waited"));
+    count++;
     std::string waited = ".{16}" + sender->Peer() + "<User.Notice> waited\r\n";
-    EXPECT_TRUE(WaitUntil([&] { return std::regex_search(WindowText(app->view), std::regex("opened ----\r\n" +
-                                                         waited + waited + "$")); })) << WindowText(app->view);
+    EXPECT_TRUE(WaitUntil([&] { return std::regex_match(WindowText(app->view), std::regex("Error 3 opening log "
+                          "file\r\n---- .* opened ----\r\n" + waited)); })) << WindowText(app->view);
+    PostMessageA(app->main, WM_CLOSE, 0, 0);
+    app->Command(IDM_EXIT);
+    app->Command(IDM_OPTIONS);
+    EXPECT_FALSE(app->WaitBox("Exit BREVAND", 500) || app->WaitBox(" Brevand Options", 10)) << "ran behind the box";
     CreateDirectoryA(app->PathIn("logs").c_str(), nullptr);  // used within a second, the lines that waited first
     EXPECT_TRUE(WaitUntil([&] { return std::regex_match(ReadWholeFile(Log()), std::regex("---- .* opened ----\r\n" +
-                                                        waited + waited)); })) << ReadWholeFile(Log());
+                                                        waited)); })) << ReadWholeFile(Log());
+    EXPECT_TRUE(IsWindowVisible(box));
+    EXPECT_EQ(app->Answer(" Brevand"), "Error opening log file !");
+    EXPECT_EQ(app->Answer("Exit BREVAND", IDNO), "       Exit Windows BREVAND ?");
+    EXPECT_FALSE(app->WaitBox("Exit BREVAND", 500) || app->WaitBox(" Brevand Options", 10)) << "asked twice";
+    ready = app->Running();
     app->Command(IDM_CLEAR);
     std::string line = SendLogged(Log(), "<13>into the folder", "<User.Notice> into the folder");
     Options({}, IDOK);

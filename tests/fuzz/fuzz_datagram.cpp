@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     char dir[] = "/tmp/brevand-fuzz-XXXXXX";
     if (ScreenBuffer.Text == NULL) {  // once, with small sizes, so that rotations and screen cuts happen all the time
-        Settings = SettingsRecord{"fuzz.log", 3, 4096, 3, 1000, {}, 0, nullptr};
+        Settings = SettingsRecord{"fuzz.log", 3, 4096, 3, 1000, {}, nullptr};
         if (mkdtemp(dir) == NULL || chdir(dir) != 0 || !AllocScreenBuffer(Settings.ScreenSize))
             abort();
         SplitLogName();

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::replace(ini.begin(), ini.end(), '/', '_');  // every log name stays inside the folder
     std::ofstream("Brevand.ini") << ini;
     ResetSettings();
-    LoadSettings();
+    int fontRead = LoadSettings();
+    SplitLogName();
     CloseLogFile();
     // Every value in range, every text terminated, and a font that was read formats and parses back to itself.
     char text[SCREEN_FONT_TEXT_SIZE];
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (s.LogSize < 200 || s.LogSize > 1073741824 || s.LogsNum < 1 || s.LogsNum > 1000 || s.FlushTime < 0 ||
         s.FlushTime > 30 || s.ScreenSize < 1000 || s.ScreenSize > 32000 || !memchr(s.LogName, 0, sizeof s.LogName) ||
         !memchr(s.Font.FaceName, 0, sizeof s.Font.FaceName) ||
-        (s.FontSet && (!FormatScreenFont(&s.Font, text, sizeof text) || !ParseScreenFont(text, &font) ||
+        (fontRead && (!FormatScreenFont(&s.Font, text, sizeof text) || !ParseScreenFont(text, &font) ||
                        memcmp(&font, &s.Font, sizeof font) != 0)))
         abort();
     // Keep the folder from filling up with whatever names the input made.

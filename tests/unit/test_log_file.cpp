@@ -39,6 +39,8 @@ TEST_F(Brevand, RotationMovesEachArchiveUpAndLosesNothing)
          {{"b.log", a}, {"b.000", "0"}, {"b.001", "1"}}},
         {"base.000 that cannot move up is not deleted", "b.log", 1, {{"b.000", "0"}, {"b.001/", ""}}, {a},
          {{"b.log", a}, {"b.000", "0"}}},
+        {"archives named in another case are its own all the same", "b.log", 2,
+         {{"B.000", "0"}, {"B.001", "1"}, {"B.002", "2"}}, {a}, {{"b.log", ""}, {"b.000", a}, {"b.001", "0"}, {"b.002", "1"}}},
         {"LogsNum 1000: the oldest is base.1000", "b.log", 1000, {{"b.999", "9"}, {"b.1000", "X"}}, {a},
          {{"b.log", ""}, {"b.000", a}, {"b.1000", "9"}}},
         {"a name like one of its archives keeps its extension in the base", "b.002", 2,
@@ -148,6 +150,7 @@ TEST_F(Brevand, FailedLogFileKeepsTheLinesAndWritesThemOnceItCan)
         EXPECT_EQ(unstamped(ReadFile(Path("brevand.log"))), one + two + three + "<User.Notice> four\r\n");
         EXPECT_EQ(Model.Opens, 2 + c.reopens + (c.cuts > 1));
         EXPECT_FALSE(Model.RetryTimerRunning);
+        ShowLogFailureBox();
         EXPECT_EQ(Boxes(), c.atOpen ? " Brevand: Error opening log file !\n" : " Brevand: Error writing log file !\n");
         EXPECT_EQ(unstamped(ScreenBuffer.Text), (c.atOpen ? "Error 5 opening log file\r\n" + one + two : one + two +
                   "Error 112 writing log file: There is not enough space on the disk; lines wait and writing is tried "
@@ -161,7 +164,7 @@ TEST_F(Brevand, FailedLogFileKeepsTheLinesAndWritesThemOnceItCan)
         Receive(line);
     Model.PassWrites = 1, Model.FailWrites = 1;
     CloseLogFile();
-    EXPECT_EQ(Boxes(), " Brevand: Error writing log file !\n Brevand: 2 lines could not be written to the log file.\n");
+    EXPECT_EQ(Boxes(), " Brevand: 2 lines could not be written to the log file.\n") << "no box for a failure ended";
     const std::string log = ReadFile(Path("brevand.log"));
     EXPECT_TRUE(log.find("five") != std::string::npos && log.find("six") == std::string::npos) << log;
     // The record of the loss takes the file past LogSize, and the next file cannot be opened: still failing.
@@ -176,19 +179,21 @@ TEST_F(Brevand, FailedLogFileKeepsTheLinesAndWritesThemOnceItCan)
 }
 
 // The flush timer is starved while socket events keep the queue busy: then the lines flush every FlushTime s,
-// and a tick that comes just after a line's flush adds none; any other tick flushes; FlushTime 0, every line.
+// and a tick that comes just after a line's flush adds none; any other tick flushes; FlushTime 0, every line.  The
+// first line flushes, none having been made (the clock stands near its wrap, as after 49.7 days up).
 TEST_F(Brevand, FloodIsFlushedEveryFlushTimeSeconds)
 {
     OpenLog();
     Settings.FlushTime = 3;
+    const uint32_t start = Model.Tick;
     for (int i = 0; i < 1000; i++, Model.Tick += 10) {  // 10 s of lines, one late tick of the timer among them
         Receive("<13>flood");
         if (i == 301)
             FlushLogFileIfDue(1);
     }
     for (uint32_t tick : {11400, 11410})  // 2.4 s after the last flush, then 10 ms on
-        Model.Tick = tick, FlushLogFileIfDue(1);
+        Model.Tick = start + tick, FlushLogFileIfDue(1);
     Settings.FlushTime = 0;
     Receive("<13>flushed at once");
-    EXPECT_EQ(Model.Flushes, 5);
+    EXPECT_EQ(Model.Flushes, 6);
 }

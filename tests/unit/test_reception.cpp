@@ -6,7 +6,9 @@
 
 #include <regex>
 
+#include "app/held_commands.h"
 #include "app/info_text.h"
+#include "res/resource.h"
 
 TEST_F(Brevand, EachDatagramGivesItsExactLine)
 {
@@ -112,15 +114,16 @@ TEST_F(Brevand, TheSessionEndWritesWhatWaitsAndClosesTheFileWithoutABox)
         EXPECT_EQ(Boxes(), "");
         EXPECT_EQ(MessageCount, 2);
         EXPECT_EQ(Model.Flushes, flushes + writable);
-        EXPECT_TRUE(LogFileState.Handle == PLAT_NO_FILE && !LogFileState.Failing);
+        EXPECT_TRUE(LogFileState.Handle == PLAT_NO_FILE && !LogFileState.Failing && !LogFileState.BoxDue);
         EXPECT_EQ(std::regex_replace(ReadFile(Settings.LogName), std::regex("\\w{3} \\d\\d [\\d:]{8}"), ""),
                   writable ? " 10.0.0.5:1024 <User.Notice> waits\r\n 10.0.0.5:1024 <User.Notice> waits too\r\n" : "");
     }
 }
 
-// The report of a failed reopen comes once the line is kept: what its message box lets run comes after it, and
-// a failure that starts meanwhile gets its line in the view but no second box.
-TEST_F(Brevand, LineInterruptedByANestedDatagramStaysWhole)
+// The log path only makes the report due: its line comes after the line in the view, and its box when the shell
+// asks for it, once.  What the box's modal loop lets run comes after the line; a failure that begins meanwhile gets
+// its line in the view but no second box.
+TEST_F(Brevand, LogFailureBoxIsShownOnceAfterTheLine)
 {
     AllocScreen();
     WriteFile(Path("brevand.log"), std::string(190, 'o'));
@@ -133,6 +136,9 @@ TEST_F(Brevand, LineInterruptedByANestedDatagramStaysWhole)
         Receive("<19>again", "10.0.0.9", 2000);
     };
     Receive("<34>outer text");
+    EXPECT_EQ(Boxes(), "") << "a box inside the log path";
+    for (int i = 0; i < 3; i++)
+        ShowLogFailureBox();
     EXPECT_EQ(Boxes(), " Brevand: Error opening log file !\n");
     EXPECT_EQ(Model.Boxes.at(0).Flags, (unsigned)PLAT_MB_ICONERROR);
     std::string archive = ReadFile(Path("brevand.000")), live = ReadFile(Path("brevand.log"));
@@ -164,4 +170,28 @@ TEST_F(Brevand, DumpAndStatisticsTexts)
     FormatStatistics(text, sizeof text);  // the two lines have 66 and 54 bytes
     EXPECT_STREQ(text, "Log FileName   \t: C:\\logs\\brevand.log\r\nSize of Screen  \t: 120 / 1000\r\n"
                        "Total Messages  \t: 2147483648\r\nFlush writes (s)\t: 7");
+}
+
+// Behind a box a save, Exit and the window's close wait, each once, and come back when the last box is answered, the
+// save before the question to quit; a second Options is refused; the other commands run, as all do with no box up.
+TEST_F(Brevand, CommandsBehindABoxWaitOrAreRefused)
+{
+    const struct { std::vector<std::pair<int, int>> asked; std::string expect; } cases[] = {  // {command, boxes up}
+        {{{IDM_OPTIONS, 0}, {IDM_SAVE, 0}, {IDM_EXIT, 0}, {HELD_CLOSE, 0}}, "run run run run |"},
+        {{{IDM_OPTIONS, 1}, {IDM_ABOUT, 1}, {IDM_STATISTICS, 2}, {IDM_DUMP, 1}, {IDM_CLEAR, 1}, {IDM_PAUSE, 1}},
+         "refused run run run run run |"},
+        {{{HELD_CLOSE, 1}, {IDM_EXIT, 2}, {IDM_SAVE, 1}, {IDM_SAVE, 3}}, "held held held held |15 65536 "},
+        {{{IDM_EXIT, 1}, {HELD_CLOSE, 1}, {IDM_OPTIONS, 1}}, "held held refused |3 "},
+    };
+    const char* const fates[] = {"run", "held", "refused"};
+    for (const auto& c : cases) {
+        ResetHeldCommands();
+        std::string seen;
+        for (const auto& [id, boxes] : c.asked)
+            seen += std::string(fates[CommandBehindBox(id, boxes)]) + " ";
+        seen += "|";
+        for (int id; (id = TakeHeldCommand()) != 0;)
+            seen += std::to_string(id) + " ";
+        EXPECT_EQ(seen, c.expect);
+    }
 }
