@@ -37,9 +37,11 @@ void FormatStatusText(char* out, unsigned size)
                  MessageCount);
         return;
     }
+    char why[32] = "not a disk file";
+    if (LogFileState.Error != PLAT_ERROR_NOT_DISK_FILE)
+        snprintf(why, sizeof why, "error %d", LogFileState.Error);
     snprintf(out, size,
-             "LogFile: '%s' is NOT being written (error %d): %" PRId64 " lines wait, %" PRId64
+             "LogFile: '%s' is NOT being written (%s): %" PRId64 " lines wait, %" PRId64
              " lost   Total Messages: '%" PRId64 "'",
-             Settings.LogName, LogFileState.Error, LogFileState.WaitingLines, LogFileState.Lost,
-             MessageCount);
+             Settings.LogName, why, LogFileState.WaitingLines, LogFileState.Lost, MessageCount);
 }

@@ -5,6 +5,7 @@
 
 #include "config/settings.h"
 #include "logout/logout.h"
+#include "view/view.h"
 
 LogFileRecord LogFileState;
 
@@ -54,6 +55,7 @@ static int64_t OpenLiveFile(void)
     u->Bytes = 0;
     LogFileState.Handle = file;
     LogFileState.Size = size;
+    FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.SavedAt, sizeof LogFileState.SavedAt);
     return size;
 }
 
@@ -76,20 +78,48 @@ static void FindArchives(void)
         memset(ArchivePresent, 1, sizeof ArchivePresent);  // not known: try every number
 }
 
+// The first step of a rotation that failed: the file and the system's code.
+struct RotationStep {
+    char Path[LOGNAME_SIZE > ARCHIVE_NAME_SIZE ? LOGNAME_SIZE : ARCHIVE_NAME_SIZE];
+    int Error;
+};
+
+static int StepFailed(RotationStep* stuck, const char* path)
+{
+    if (stuck->Path[0] == '\0') {
+        stuck->Error = PlatLastError();  // before any other call can change it
+        snprintf(stuck->Path, sizeof stuck->Path, "%s", path);
+    }
+    return 0;
+}
+
 // 1 when no file that the rotation moves is held open by another program.
-static int RotationCanMove(void)
+static int RotationCanMove(RotationStep* stuck)
 {
     char name[ARCHIVE_NAME_SIZE];
     if (!PlatFileMovable(Settings.LogName))
-        return 0;
+        return StepFailed(stuck, Settings.LogName);
     for (int i = 0; i <= Settings.LogsNum; i++) {
         if (!ArchivePresent[i])
             continue;
         ArchiveName(i, name);
         if (!PlatFileMovable(name))
-            return 0;
+            return StepFailed(stuck, name);
     }
     return 1;
+}
+
+// A live file that stayed where it was: one line in the view for each time.
+static void ReportStall(const RotationStep* stuck)
+{
+    char text[200];
+    char line[sizeof stuck->Path + sizeof text + 160];
+    LogErrorText(stuck->Error, text, sizeof text);
+    snprintf(line, sizeof line,
+             "Error %d rotating log file at %s: %s; the log file grows on and is rotated when it has grown by "
+             "another %d bytes\r\n",
+             stuck->Error, stuck->Path, text, (int)Settings.LogSize);
+    ScreenHalf(line);
 }
 
 // Shifts the archives up by one and moves the live file to base.000.
@@ -103,27 +133,41 @@ static void RotateLog(void)
 {
     char from[ARCHIVE_NAME_SIZE];
     char to[ARCHIVE_NAME_SIZE];
+    RotationStep stuck = {};
 
-    PlatClose(LogFileState.Handle);
+    PlatFile file = LogFileState.Handle;
     LogFileState.Handle = PLAT_NO_FILE;
+    if (!PlatClose(file)) {
+        // The rotation waits for the reopen, where the record of the loss goes.
+        LogFileUnsaved(PlatLastError());
+        return;
+    }
 
     FindArchives();
-    if (RotationCanMove()) {
+    int moved = 0;
+    if (RotationCanMove(&stuck)) {
         ArchiveName(Settings.LogsNum, to);
-        if (ArchivePresent[Settings.LogsNum])
-            PlatDeleteFile(to);
+        if (ArchivePresent[Settings.LogsNum] && !PlatDeleteFile(to))
+            StepFailed(&stuck, to);
         for (int i = Settings.LogsNum; i >= 1; i--) {
             if (!ArchivePresent[i - 1])
                 continue;  // a gap: the archive below it moves up into it
             ArchiveName(i - 1, from);
             ArchiveName(i, to);
-            PlatRenameFile(from, to);
+            if (!PlatRenameFile(from, to))
+                StepFailed(&stuck, from);
         }
         ArchiveName(0, to);
-        PlatRenameFile(Settings.LogName, to);
+        if (PlatRenameFile(Settings.LogName, to))
+            moved = 1;
+        else
+            StepFailed(&stuck, Settings.LogName);
     }
 
     int64_t size = OpenLiveFile();
+    // A name that has no file yet (a new LogName) has nothing to move.
+    if (!moved && size > 0)
+        ReportStall(&stuck);
     // A live file that could not be moved away is reopened at its end; the
     // next attempt waits until another LogSize bytes were written, so a full
     // file does not set off a rotation on every fragment.
@@ -174,8 +218,14 @@ void SplitLogName(void)
 void FlushLogFile(void)
 {
     LogFileState.LastFlush = PlatTickCount();
-    if (LogFileState.Handle != PLAT_NO_FILE)
-        PlatFlush(LogFileState.Handle);
+    if (LogFileState.Handle == PLAT_NO_FILE)
+        return;
+    if (PlatFlush(LogFileState.Handle)) {
+        FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.SavedAt, sizeof LogFileState.SavedAt);
+        return;
+    }
+    LogFileUnsaved(PlatLastError());
+    ReportLogFailure();
 }
 
 void FlushLogFileIfDue(int timer)

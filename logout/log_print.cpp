@@ -73,8 +73,10 @@ void LogFragments(const char* const fragments[], int count)
     int written = 0;
     if (!LogFileState.Failing && LogFileState.Handle != PLAT_NO_FILE)
         written = WriteFragments(fragments, count);
-    if (LogFileState.Failing)
+    if (LogFileState.Failing) {
+        LogFileState.WaitingBegun |= written > 0 && written < count;
         KeepWaiting(fragments + written, count - written);
+    }
     for (int i = 0; i < count; i++)
         ScreenHalf(fragments[i]);
     // The report's line after the line, not inside it.

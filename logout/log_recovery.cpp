@@ -1,13 +1,17 @@
 // The failed log file: lines wait in memory or are counted, writing is retried, the operator is told.
 //
 // A write or an open that fails puts the log file in the failed state until
-// writing works again.  Meanwhile every line waits, in order, in a bounded
-// buffer; lines beyond it are counted, and once the waiting lines are in the
-// file a line records how many were lost and when.  The file is reopened
-// and written again at most once a second, from a timer and from the lines
-// that arrive (the timer is starved while socket events keep the queue
-// busy).  One report, a line in the view and a message box, marks the start;
-// the box is left for the shell to show (ShowLogFailureBox).
+// writing works again; so does a flush or a close that fails, which may have
+// lost what the cache held since the last good flush: a line in the file
+// says so, between the lines before it and those that waited.  Meanwhile
+// every line waits, in order, in a bounded buffer; lines beyond it are
+// counted, and once the waiting lines are in the file a line records how
+// many were lost and when.  The file is reopened and written again at most
+// once a second, from a timer and from the lines that arrive (the timer is
+// starved while socket events keep the queue busy); an attempt that held the
+// program, as an open on a share that does not answer does, pushes the next
+// one back.  One report, a line in the view and a message box, marks the
+// start; the box is left for the shell to show (ShowLogFailureBox).
 #include <inttypes.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,18 +23,27 @@
 void LogFileFailed(int kind, int error)
 {
     if (LogFileState.Handle != PLAT_NO_FILE) {
-        PlatClose(LogFileState.Handle);  // reopened when writing is tried again
+        // Reopened when writing is tried again.
+        if (!PlatClose(LogFileState.Handle))
+            FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.UnsavedTo, sizeof LogFileState.UnsavedTo);
         LogFileState.Handle = PLAT_NO_FILE;
     }
     LogFileState.LastAttempt = PlatTickCount();
     if (LogFileState.Failing)
         return;  // the same failure goes on: nothing new to report
     LogFileState.Failing = 1;
+    LogFileState.Backoff = 0;
     LogFileState.Error = error;
     LogFileState.ReportDue = kind;
     LogFileState.Waiting = (char*)malloc(LOG_WAITING_SIZE);
     LogFileState.WaitingUsed = 0;
     PlatStartRetryTimer(LOG_RETRY_MS);
+}
+
+void LogFileUnsaved(int error)
+{
+    FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.UnsavedTo, sizeof LogFileState.UnsavedTo);
+    LogFileFailed(LOG_WRITE_FAILED, error);
 }
 
 void KeepWaiting(const char* const fragments[], int count)
@@ -45,8 +58,8 @@ void KeepWaiting(const char* const fragments[], int count)
     if (LogFileState.Waiting == NULL || LogFileState.Lost > 0 ||
         LogFileState.WaitingUsed + need > LOG_WAITING_SIZE) {
         if (LogFileState.Lost++ == 0)
-            FormatLocalTime("%b %d %H:%M:%S", LogFileState.LostFrom, sizeof LogFileState.LostFrom);
-        FormatLocalTime("%b %d %H:%M:%S", LogFileState.LostTo, sizeof LogFileState.LostTo);
+            FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.LostFrom, sizeof LogFileState.LostFrom);
+        FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.LostTo, sizeof LogFileState.LostTo);
         return;
     }
     char* to = LogFileState.Waiting + LogFileState.WaitingUsed;
@@ -63,13 +76,14 @@ void KeepWaiting(const char* const fragments[], int count)
     LogFileState.Kept++;
 }
 
-// Writes the waiting lines, oldest first, as they would have been written
-// (the size test after every fragment).  What could not be written stays.
-static void WriteWaiting(void)
+// Writes at most lines of the waiting lines, oldest first, as they would have
+// been written (the size test after every fragment).  What could not be
+// written stays.
+static void WriteWaiting(int64_t lines)
 {
     char* text = LogFileState.Waiting;
     size_t at = 0;
-    while (at < LogFileState.WaitingUsed && LogFileState.Handle != PLAT_NO_FILE) {
+    while (at < LogFileState.WaitingUsed && LogFileState.Handle != PLAT_NO_FILE && lines > 0) {
         const char* fragments[16];
         int n = 0;
         size_t end = at;
@@ -80,11 +94,14 @@ static void WriteWaiting(void)
         int written = WriteFragments(fragments, n);
         for (int i = 0; i < written; i++)
             at += strlen(fragments[i]) + 1;
+        LogFileState.WaitingBegun |= written > 0;
         if (written < n)
             break;
         if (text[at] == '\0') {  // the end of a line
             at++;
             LogFileState.WaitingLines--;
+            LogFileState.WaitingBegun = 0;
+            lines--;
         }
     }
     memmove(text, text + at, LogFileState.WaitingUsed - at);
@@ -98,6 +115,7 @@ static void DropWaiting(void)
     LogFileState.Waiting = NULL;
     LogFileState.WaitingUsed = 0;
     LogFileState.WaitingLines = 0;
+    LogFileState.WaitingBegun = 0;
     LogFileState.Kept = 0;
     LogFileState.Lost = 0;
     LogFileState.Recorded = 0;
@@ -117,18 +135,36 @@ static void EndFailure(void)
     ScreenHalf(line);
 }
 
-void RetryLogFile(uint32_t after)
+// The record of what a failed flush or close may have lost, written before
+// the lines that waited, which came after it.  1 when none is due.
+static int WriteUnsavedRecord(void)
 {
-    if (!LogFileState.Failing)
-        return;
-    uint32_t now = PlatTickCount();
-    if (now - LogFileState.LastAttempt < after)
-        return;
-    LogFileState.LastAttempt = now;
+    if (LogFileState.UnsavedTo[0] == '\0')
+        return 1;
+    char record[128];
+    snprintf(record, sizeof record,
+             "---- lines written from %s to %s may be lost: the log file could not be saved ----\r\n",
+             LogFileState.SavedAt, LogFileState.UnsavedTo);
+    const char* one[1] = {record};
+    if (WriteFragments(one, 1) < 1)
+        return 0;
+    LogFileState.UnsavedTo[0] = '\0';
+    return 1;
+}
+
+static void TryAgain(void)
+{
     if (LogFileState.Handle == PLAT_NO_FILE)
         OpenOrRotateLog();
+    // The record goes between whole lines: after the end of one begun before
+    // (which waits, unless no memory could be had for it).
+    LogFileState.WaitingBegun &= LogFileState.WaitingUsed > 0;
+    if (LogFileState.WaitingBegun)
+        WriteWaiting(1);
+    if (LogFileState.Handle == PLAT_NO_FILE || LogFileState.WaitingBegun || !WriteUnsavedRecord())
+        return;
     if (LogFileState.Waiting != NULL)
-        WriteWaiting();
+        WriteWaiting(INT64_MAX);
     if (LogFileState.Handle == PLAT_NO_FILE || LogFileState.WaitingUsed > 0)
         return;
     if (LogFileState.Lost > 0) {
@@ -148,10 +184,36 @@ void RetryLogFile(uint32_t after)
         EndFailure();
 }
 
+void RetryLogFile(uint32_t after)
+{
+    if (!LogFileState.Failing)
+        return;
+    uint32_t now = PlatTickCount();
+    if (after > 0 && now - LogFileState.LastAttempt < after + LogFileState.Backoff)
+        return;
+    LogFileState.LastAttempt = now;
+    TryAgain();
+    // The program does nothing else while an attempt blocks: the next waits
+    // ten times as long as this one took, so that it is held a tenth of the
+    // time at most (up to the longest wait).
+    uint32_t took = PlatTickCount() - now;
+    uint32_t wait = took < LOG_RETRY_LONGEST_MS / 10 ? took * 10 : LOG_RETRY_LONGEST_MS;
+    LogFileState.Backoff = wait > LOG_RETRY_MS ? wait - LOG_RETRY_MS : 0;
+}
+
 void OnLogRetryTimer(void)
 {
     // A tick may come a little early, and a line may just have tried.
     RetryLogFile(LOG_RETRY_MS - LOG_RETRY_SLACK_MS);
+}
+
+void LogErrorText(int error, char* text, unsigned size)
+{
+    ErrorText(error, text, size);
+    size_t len = strlen(text);
+    while (len > 0 && text[len - 1] == '.')  // the line goes on after it
+        len--;
+    text[len] = '\0';
 }
 
 void ReportLogFailure(void)
@@ -161,15 +223,14 @@ void ReportLogFailure(void)
         return;
     LogFileState.ReportDue = 0;
     char line[320];
-    if (kind == LOG_OPEN_FAILED) {
+    if (kind == LOG_OPEN_FAILED && LogFileState.Error == PLAT_ERROR_NOT_DISK_FILE) {
+        snprintf(line, sizeof line, "Error opening log file: %s is a device or a pipe, not a file on a disk\r\n",
+                 Settings.LogName);
+    } else if (kind == LOG_OPEN_FAILED) {
         snprintf(line, sizeof line, "Error %d opening log file\r\n", LogFileState.Error);
     } else {
         char text[200];
-        ErrorText(LogFileState.Error, text, sizeof text);
-        size_t len = strlen(text);
-        while (len > 0 && text[len - 1] == '.')  // the line goes on after it
-            len--;
-        text[len] = '\0';
+        LogErrorText(LogFileState.Error, text, sizeof text);
         snprintf(line, sizeof line,
                  "Error %d writing log file: %s; lines wait and writing is tried again every second\r\n",
                  LogFileState.Error, text);
@@ -200,9 +261,15 @@ void CloseLogFile(void)
         if (unwritten > 0)
             PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
     }
-    if (LogFileState.Handle != PLAT_NO_FILE) {
-        PlatClose(LogFileState.Handle);
-        LogFileState.Handle = PLAT_NO_FILE;
+    PlatFile file = LogFileState.Handle;
+    LogFileState.Handle = PLAT_NO_FILE;
+    if (file != PLAT_NO_FILE && !PlatClose(file)) {
+        char text[240];
+        int error = PlatLastError();
+        FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.UnsavedTo, sizeof LogFileState.UnsavedTo);
+        snprintf(text, sizeof text, "Error %d closing the log file: lines written from %s to %s may be lost.",
+                 error, LogFileState.SavedAt, LogFileState.UnsavedTo);
+        PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
     }
     LogFileState.BoxDue = 0;  // leaving: no box comes after this one
 }

@@ -17,8 +17,10 @@
 // as much as the socket itself buffers, some 25,000 lines of a typical
 // sender, held only while the file is failing.
 #define LOG_WAITING_SIZE (4 * 1024 * 1024)
-// A failing log file is tried again at most this often.
+// A failing log file is tried again at most this often; an attempt that took
+// long pushes the next one back to ten times its length, up to the longest.
 #define LOG_RETRY_MS 1000
+#define LOG_RETRY_LONGEST_MS 60000
 
 // What a write that failed may have left in a file it could not cut back:
 // bytes after Size, at most Bytes of them, in the file named Path.
@@ -39,20 +41,29 @@ struct LogFileRecord {
     // every fragment; 0 when the last rotation went through.
     int64_t RetrySize;
     uint32_t LastFlush;  // tick of the last flush
+    // The local time of the last good flush or open: what was written since
+    // may still be in the system's cache only.
+    char SavedAt[20];
 
-    // The failed state: set when a write or an open fails, cleared once
-    // every line that waited (and the record of those lost) is written.
+    // The failed state: set when a write, an open, a flush or a close fails,
+    // cleared once every line that waited (and the records of what was lost)
+    // is written.
     int Failing;
     int Error;             // the system's code for the failure that began it
     int ReportDue;         // LOG_OPEN_FAILED or LOG_WRITE_FAILED, not yet reported
     int BoxDue;            // likewise, reported in the view, its box not yet shown
     uint32_t LastAttempt;  // tick of the last try to write again
+    uint32_t Backoff;      // how much longer than LOG_RETRY_MS the next try waits
+    // When a flush or a close failed, its local time: the record that lines
+    // written from SavedAt to then may be lost is due in the file; else "".
+    char UnsavedTo[20];
     UnfinishedWrite Unfinished;
     // Lines waiting for the file: each fragment followed by a zero byte,
     // each line by one more.  Null when no memory could be had.
     char* Waiting;
     size_t WaitingUsed;
     int64_t WaitingLines;
+    int WaitingBegun;  // the first line that waits was begun in the file
     int64_t Kept;      // lines that waited in this failure, written or not
     int64_t Recorded;  // lines lost whose record is in the file
     // Lines that found no room, not yet recorded in the file, and the times
@@ -99,9 +110,15 @@ void FlushLogFileIfDue(int timer);
 
 // The failed state.
 void LogFileFailed(int kind, int error);
+// A flush or a close failed: as a failed write, and what the cache held since
+// SavedAt may be lost.
+void LogFileUnsaved(int error);
+// ErrorText without its final dots, for a line that goes on after it.
+void LogErrorText(int error, char* text, unsigned size);
 void KeepWaiting(const char* const fragments[], int count);
-// Tries to write again when at least after milliseconds have passed since
-// the last try: LOG_RETRY_MS for a line, 0 when the operator acted.
+// Tries to write again when at least after milliseconds (and the back-off)
+// have passed since the last try: LOG_RETRY_MS for a line, 0 when the
+// operator acted.
 void RetryLogFile(uint32_t after);
 // The retry timer ticked.
 void OnLogRetryTimer(void);
@@ -127,6 +144,8 @@ void FormatErrorReport(int code, const char* label, char* out, unsigned size);
 
 // The current local time formatted with strftime's format.
 void FormatLocalTime(const char* format, char* out, unsigned size);
+// The times that the file's records of lost lines name.
+#define LOSS_TIME_FORMAT "%b %d %H:%M:%S"
 
 // The archive name base.NNN into out (sized ARCHIVE_NAME_SIZE).
 #define ARCHIVE_NAME_SIZE (LOG_BASE_SIZE + 8)

@@ -20,8 +20,12 @@ typedef intptr_t PlatFile;
 
 // Opens (creating when absent, keeping the contents when present) for
 // appending writes while other processes may read it.  On failure returns
-// PLAT_NO_FILE and stores the system error code in *error.
+// PLAT_NO_FILE and stores the system error code in *error; a name that opens
+// something other than a file on a disk (a device such as NUL or COM1, a
+// pipe) is closed again and fails with PLAT_ERROR_NOT_DISK_FILE.
 PlatFile PlatOpenAppend(const char* path, int* error);
+// Our own code: bit 29 marks an application's codes, which no system code has.
+#define PLAT_ERROR_NOT_DISK_FILE 0x20000001
 // Writes len bytes at the current position; returns 1 when all were written,
 // else 0 with the error in PlatLastError() (some bytes may have gone).
 int PlatWrite(PlatFile file, const void* data, size_t len);
@@ -29,15 +33,20 @@ int PlatWrite(PlatFile file, const void* data, size_t len);
 int PlatTruncate(PlatFile file, int64_t size);
 // Moves to the end of the file and returns that position (its size), or -1.
 int64_t PlatSeekEnd(PlatFile file);
-// Flushes the platform's file cache for this file to disk; 1 on success.
+// Flushes the platform's file cache for this file to disk; 1 on success,
+// else 0 with the error in PlatLastError(): what earlier writes put into the
+// cache may never reach the disk.
 int PlatFlush(PlatFile file);
-void PlatClose(PlatFile file);
+// Closes the file, which writes out what the cache still holds: 0 with the
+// error in PlatLastError() when that failed (the file is closed all the same).
+int PlatClose(PlatFile file);
 // 1 on success.  Deleting a missing file fails.
 int PlatDeleteFile(const char* path);
 // Renames from to to; fails (0) when to already exists or from is missing.
 int PlatRenameFile(const char* from, const char* to);
 // 0 when the file exists but another program holds it open so that it
-// cannot be renamed; 1 otherwise (also when it does not exist).
+// cannot be renamed, with the error in PlatLastError(); 1 otherwise (also
+// when it does not exist).
 int PlatFileMovable(const char* path);
 // Calls visit, from one reading of base's folder, with what follows the dot
 // in the name of each file named base's own name, a dot and more.  Returns

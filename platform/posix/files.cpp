@@ -62,6 +62,8 @@ int FailWithErrno(void)
 PlatFile PlatOpenAppend(const char* path, int* error)
 {
     Model.Opens++;
+    if (Model.TickSet)
+        Model.Tick += Model.OpenMs;
     if (Model.PassOpens > 0) {
         Model.PassOpens--;
     } else if (Model.FailOpens > 0) {
@@ -72,6 +74,12 @@ PlatFile PlatOpenAppend(const char* path, int* error)
     int fd = open(OnDisk(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = LastError = Win32Error(errno);
+        return PLAT_NO_FILE;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        *error = LastError = PLAT_ERROR_NOT_DISK_FILE;
         return PLAT_NO_FILE;
     }
     return (PlatFile)fd;
@@ -119,19 +127,30 @@ int64_t PlatSeekEnd(PlatFile file)
 int PlatFlush(PlatFile file)
 {
     Model.Flushes++;
-    return fdatasync((int)file) == 0;
+    if (Model.FailFlushes > 0) {
+        Model.FailFlushes--;
+        LastError = Model.CacheError;
+        return 0;
+    }
+    return fdatasync((int)file) == 0 ? 1 : FailWithErrno();
 }
 
-void PlatClose(PlatFile file)
+int PlatClose(PlatFile file)
 {
-    close((int)file);
+    int closed = close((int)file) == 0 ? 1 : FailWithErrno();
+    if (Model.FailCloses > 0) {
+        Model.FailCloses--;
+        LastError = Model.CacheError;
+        return 0;
+    }
+    return closed;
 }
 
 int PlatDeleteFile(const char* path)
 {
     Model.Renames++;
-    if (Model.Locked.count(path)) {
-        LastError = 32;  // ERROR_SHARING_VIOLATION
+    if (Model.Locked.count(path) || Model.ReadOnly.count(path)) {
+        LastError = Model.Locked.count(path) ? 32 : 5;  // ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED
         return 0;
     }
     if (unlink(OnDisk(path).c_str()) != 0) {
@@ -162,7 +181,10 @@ int PlatRenameFile(const char* from, const char* to)
 
 int PlatFileMovable(const char* path)
 {
-    return Model.Locked.count(path) == 0;
+    if (Model.Locked.count(path) == 0)
+        return 1;
+    LastError = 32;  // ERROR_SHARING_VIOLATION
+    return 0;
 }
 
 int PlatListSuffixes(const char* base, PlatSuffixVisitor visit, void* context)

@@ -21,7 +21,11 @@ unsigned PlatSystemErrorText(int code, char* buf, unsigned size)
     // errno values.  Winsock codes have no system text here, as under Wine.
     static const struct { int code; const char* text; } texts[] = {
         {2, "The system cannot find the file specified."}, {3, "The system cannot find the path specified."},
-        {5, "Access is denied."}, {6, "The handle is invalid."}, {112, "There is not enough space on the disk."},
+        {5, "Access is denied."}, {6, "The handle is invalid."},
+        {32, "The process cannot access the file because it is being used by another process."},
+        {53, "The network path was not found."}, {64, "The specified network name is no longer available."},
+        {67, "The network name cannot be found."}, {112, "There is not enough space on the disk."},
+        {183, "Cannot create a file when that file already exists."},
     };
     if (code >= 10000 || code <= 0 || size == 0)
         return 0;

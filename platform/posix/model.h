@@ -34,7 +34,8 @@ struct PlatformModel {
     // OpenError; after PassWrites more writes, the next FailWrites write
     // PartialBytes of their data at most and fail with WriteError; the next
     // FailCuts truncations fail; a locked path can be neither deleted nor
-    // renamed, as a file another program holds open.
+    // renamed, as a file another program holds open.  What is not a regular
+    // file (/dev/null) opens as a device does on Windows: refused.
     int PassOpens = 0;
     int PassWrites = 0;
     int FailOpens = 0;
@@ -45,9 +46,18 @@ struct PlatformModel {
     size_t PartialBytes = 0;
     int WriteError = 112;  // ERROR_DISK_FULL
     int FailCuts = 0;
-    int Flushes = 0;
+    int Flushes = 0;  // flush calls, failed or not
+    // The next FailFlushes flushes and FailCloses closes fail with CacheError,
+    // as FlushFileBuffers and CloseHandle report what the cache could not
+    // deliver (the file is closed all the same); each open moves the tick on
+    // by OpenMs, as CreateFile blocks on a share that does not answer.
+    int FailFlushes = 0;
+    int FailCloses = 0;
+    int CacheError = 64;  // ERROR_NETNAME_DELETED
+    uint32_t OpenMs = 0;
     bool RetryTimerRunning = false;
     std::set<std::string> Locked;
+    std::set<std::string> ReadOnly;  // can be renamed, not deleted (error 5)
 
     // The current directory: the real one unless set; FailCurrentDirectory
     // makes it unreadable.

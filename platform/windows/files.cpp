@@ -21,6 +21,13 @@ PlatFile PlatOpenAppend(const char* path, int* error)
         *error = (int)GetLastError();
         return PLAT_NO_FILE;
     }
+    // NUL, COM1 or a pipe open as well as a file, and take every line without
+    // keeping any: only a disk file is a log.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        *error = PLAT_ERROR_NOT_DISK_FILE;
+        return PLAT_NO_FILE;
+    }
     return (PlatFile)file;
 }
 
@@ -64,9 +71,9 @@ int PlatFlush(PlatFile file)
     return FlushFileBuffers(AsHandle(file)) ? 1 : 0;
 }
 
-void PlatClose(PlatFile file)
+int PlatClose(PlatFile file)
 {
-    CloseHandle(AsHandle(file));
+    return CloseHandle(AsHandle(file)) ? 1 : 0;
 }
 
 int PlatDeleteFile(const char* path)

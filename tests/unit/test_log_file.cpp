@@ -2,6 +2,7 @@
 #include "support.h"
 
 #include <regex>
+#include <sstream>
 
 #include "app/info_text.h"
 
@@ -176,6 +177,104 @@ TEST_F(Brevand, FailedLogFileKeepsTheLinesAndWritesThemOnceItCan)
     LogPrint("after\r\n");
     EXPECT_TRUE(LogFileState.Failing && Model.RetryTimerRunning);
     EXPECT_NE(ReadFile(Path("full.000")).find("---- 2 lines lost from "), std::string::npos);
+}
+
+// A flush or a close that fails: the failed state as for a write, and once the file is written again a record that
+// what was written since the last good flush may be lost, between the lines before and those that waited.
+// FlushTime 0; "|" stands for the record.
+TEST_F(Brevand, FailedFlushOrCloseIsAFailedWriteWithARecordOfWhatMayBeLost)
+{
+    const struct { const char *guards, *file; int logSize, flushes, closes, writes, reopens; } cases[] = {
+        {"a line's flush fails", "one two | three four", 1000, 1, 0, 0, 0},
+        {"and the reopen too", "one two | three four", 1000, 1, 0, 0, 1},
+        {"the close after a failed write fails", "one | two three four", 1000, 0, 1, 1, 0},
+        {"the close at a rotation inside line two fails: the record waits for its end", "one two | three four", 60,
+         0, 1, 0, 0},
+        {"the close at a rotation after line two fails", "one two | three four", 97, 0, 1, 0, 0},
+    };
+    const std::string t = "\\w{3} \\d\\d \\d\\d:\\d\\d:\\d\\d", span = "lines written from " + t + " to " + t + " may be lost";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.guards);
+        TearDown(), SetUp(), AllocScreen(), OpenLog(c.logSize);
+        Settings.FlushTime = 0;
+        Receive("<13>one");
+        Model.FailFlushes = c.flushes, Model.FailCloses = c.closes, Model.FailWrites = c.writes, Model.FailOpens = c.reopens;
+        Receive("<13>two"), Receive("<13>three");
+        for (int i = 0; i < 3; i++, Model.Tick += 1000)
+            OnLogRetryTimer();
+        Receive("<13>four");
+        std::string all, want;  // the files oldest first, and the pattern of what they should hold
+        for (const auto& [name, bytes] : Files())
+            all.insert(name == "brevand.log" ? all.size() : 0, bytes);
+        std::istringstream words(c.file);
+        for (std::string w; words >> w;)
+            want += w == "|" ? "---- " + span + ": the log file could not be saved ----\r\n"
+                             : t + " 10.0.0.5:1024 <User.Notice> " + w + "\r\n";
+        EXPECT_TRUE(std::regex_match(all, std::regex(want))) << all;
+        EXPECT_NE(std::string(ScreenBuffer.Text).find(c.writes ? "Error 112 writing log file: " : "Error 64 writing log "
+                  "file: The specified network name is no longer available; lines wait"), std::string::npos);
+        ShowLogFailureBox();
+    }
+    // Each failure's box, the flush timer's too; a close that fails on exit says what may be lost.
+    Model.FailFlushes = 1, Model.Tick += 1000, FlushLogFileIfDue(1);
+    ShowLogFailureBox();
+    Model.Tick += 1000, OnLogRetryTimer();
+    Model.FailCloses = 1, CloseLogFile();
+    EXPECT_TRUE(std::regex_match(Boxes(), std::regex("( Brevand: Error writing log file !\n){2} Brevand: Error 64 "
+                                                     "closing the log file: " + span + "\\.\n"))) << Boxes();
+}
+
+// An attempt that blocks (an open on a share that does not answer) pushes the next one back to ten times as long
+// as it took, at most a minute; until then the lines that arrive try nothing. One failure after another.
+TEST_F(Brevand, SlowAttemptPushesTheNextOneBack)
+{
+    OpenLog();
+    for (auto [took, next] : std::vector<std::pair<uint32_t, uint32_t>>{
+             {0, 1000}, {50, 1000}, {300, 3000}, {5000, 50000}, {6000, 60000}, {30000, 60000}, {0, 1000}}) {
+        SCOPED_TRACE(took);
+        Model.FailWrites = 1, Model.FailOpens = 1;
+        Receive("<13>fails");
+        Model.Tick += 1000, Model.OpenMs = took;
+        OnLogRetryTimer();  // blocks, and fails
+        const int opens = Model.Opens;
+        Model.Tick += next - 1;
+        Receive("<13>too early");
+        EXPECT_EQ(Model.Opens, opens);
+        Model.Tick += 1;
+        Receive("<13>due");
+        EXPECT_EQ(Model.Opens, opens + 1);
+    }
+}
+
+// What the view says, one line each time, when a rotation cannot move the live file (tried again after another
+// LogSize bytes, as before) and when the name opens a device: LogSize 60, LogsNum 2, four lines; "L" is the line.
+TEST_F(Brevand, StalledRotationAndDeviceSayWhyInTheView)
+{
+    const std::string held = "The process cannot access the file because it is being used by another process";
+    const struct { const char *guards, *name, *held, *readOnly, *view; std::string line; } cases[] = {
+        {"a held live file", "b.log", "b.log", "", "1L2L3L4", "Error 32 rotating log file at $b.log: " + held},
+        {"a held archive", "b.log", "b.001", "", "1L2L3L4", "Error 32 rotating log file at $b.001: " + held},
+        {"a read-only oldest archive: the step that failed first", "b.log", "", "b.002", "1L2L3L4",
+         "Error 5 rotating log file at $b.002: Access is denied"},
+        {"a device or a pipe is refused as an open that fails", "../../dev/null", "", "", "L1234",
+         "Error opening log file: $../../dev/null is a device or a pipe, not a file on a disk"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.guards);
+        TearDown(), SetUp(), AllocScreen();
+        for (const char* name : {"b.000", "b.001", "b.002"})
+            WriteFile(Path(name), name);
+        Model.Locked = {Path(c.held)}, Model.ReadOnly = {Path(c.readOnly)};
+        OpenLog(60, 2, c.name);
+        for (const char* line : {"<13>1", "<13>2", "<13>3", "<13>4"})
+            Receive(line);
+        std::string want, line = std::regex_replace(c.line, std::regex("\\$"), Dir + "/");
+        line += c.view[0] == 'L' ? "\r\n" : "; the log file grows on and is rotated when it has grown by another 60 bytes\r\n";
+        for (const char* p = c.view; *p != '\0'; p++)
+            want += *p == 'L' ? line : "<User.Notice> " + std::string(1, *p) + "\r\n";
+        EXPECT_EQ(std::regex_replace(ScreenBuffer.Text, std::regex(".{16}10.0.0.5:1024 "), ""), want);
+        EXPECT_EQ(ReadFile(Path("b.000")), "b.000") << "nothing moved";
+    }
 }
 
 // The flush timer is starved while socket events keep the queue busy: then the lines flush every FlushTime s,
