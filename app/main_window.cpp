@@ -57,7 +57,7 @@ void CloseLogAndScreen(void)
 {
     // Leaving: nothing more is received, so that no line arrives to be shown
     // but not kept while the log file's last words wait for the operator.
-    PlatSocketStopNotify();
+    StopReceiving();
     CloseLogFile();
     FreeScreenBuffer();
 }
@@ -110,6 +110,17 @@ static void OnDestroy(void)
 {
     CloseLogAndScreen();
     PostQuitMessage(0);
+}
+
+// Logoff or shutdown: Windows ends the process as soon as this returns, so
+// the lines that wait get their last try here.  A session that goes on
+// (another program refused to end) changes nothing.
+static void OnEndSession(WPARAM ending)
+{
+    if (!ending)
+        return;
+    StopReceiving();
+    CloseLogFileAtSessionEnd();
 }
 
 static void OnTimer(WPARAM id)
@@ -166,6 +177,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DESTROY:
         OnDestroy();
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // nothing to ask: what waits is written at WM_ENDSESSION
+    case WM_ENDSESSION:
+        OnEndSession(wParam);
+        return 0;  // no box after it: Windows is ending the process
     case WM_CTLCOLORSTATIC:
         // The read-only view asks here; white like the window behind it.
         return (LRESULT)WhiteBrush;

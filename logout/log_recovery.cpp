@@ -268,7 +268,9 @@ void ShowLogFailureBox(void)
     LogFileState.BoxDue = 0;  // a failure that began meanwhile has its line
 }
 
-void CloseLogFile(void)
+// Ends writing: what still waits is tried once more, every torn line is cut
+// off, and what went wrong is put into text ("" when nothing did).
+static void EndWriting(char* text, size_t size)
 {
     RetryLogFile(0);
     int64_t unwritten = 0;
@@ -281,27 +283,44 @@ void CloseLogFile(void)
     PlatFile file = LogFileState.Handle;
     LogFileState.Handle = PLAT_NO_FILE;
     int closeError = file != PLAT_NO_FILE && !PlatClose(file) ? PlatLastError() : 0;
-    // Every torn line is cut off before the end; what cannot be, is named.
     PayCuts(NULL);
-    // One box says all that went wrong at the end.
-    char text[400 + LOG_CUTS_OWED * (ARCHIVE_NAME_SIZE + 64)] = "";
     size_t used = 0;
+    text[0] = '\0';
     if (unwritten > 0)
-        used = (size_t)snprintf(text, sizeof text, "%" PRId64 " lines could not be written to the log file.", unwritten);
-    if (closeError != 0 && used < sizeof text) {
+        used = (size_t)snprintf(text, size, "%" PRId64 " lines could not be written to the log file.", unwritten);
+    if (closeError != 0 && used < size) {
         FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.UnsavedTo, sizeof LogFileState.UnsavedTo);
-        used += (size_t)snprintf(text + used, sizeof text - used,
+        used += (size_t)snprintf(text + used, size - used,
                                  "%sError %d closing the log file: lines written from %s to %s may be lost.",
                                  used > 0 ? " " : "", closeError, LogFileState.SavedAt, LogFileState.UnsavedTo);
     }
     for (UnfinishedWrite& u : LogFileState.Unfinished) {
-        if (u.Bytes > 0 && used < sizeof text)
-            used += (size_t)snprintf(text + used, sizeof text - used, "%s%s ends with part of a line: it could not be cut off.",
+        if (u.Bytes > 0 && used < size)
+            used += (size_t)snprintf(text + used, size - used, "%s%s ends with part of a line: it could not be cut off.",
                                      used > 0 ? " " : "", u.Path);
     }
-    if (used > 0)
+    LogFileState.BoxDue = 0;  // leaving: no box comes after this
+}
+
+#define END_TEXT_SIZE (400 + LOG_CUTS_OWED * (ARCHIVE_NAME_SIZE + 64))
+
+void CloseLogFile(void)
+{
+    // One box says all that went wrong at the end.
+    char text[END_TEXT_SIZE];
+    EndWriting(text, sizeof text);
+    if (text[0] != '\0')
         PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
-    LogFileState.BoxDue = 0;  // leaving: no box comes after this one
+}
+
+void CloseLogFileAtSessionEnd(void)
+{
+    // Windows ends the process once the shell returns: the cache goes to the
+    // disk now, and nobody is there to answer a box.
+    RetryLogFile(0);
+    FlushLogFile();
+    char text[END_TEXT_SIZE];
+    EndWriting(text, sizeof text);
 }
 
 void ResetLogFile(void)

@@ -112,6 +112,10 @@ void OpenOrRotateLog(void);
 // Ends writing: what still waits is tried once more, and the operator is
 // told of what could not be written.
 void CloseLogFile(void);
+// As CloseLogFile when Windows ends the session, which ends the process as
+// soon as the shell returns: the file is flushed too, and no box is shown,
+// since it could not be answered.
+void CloseLogFileAtSessionEnd(void);
 void FlushLogFile(void);
 // After a line (timer 0): flushes when FlushTime is 0, or when the flush timer
 // has not done it for FlushTime seconds (it is starved while events keep

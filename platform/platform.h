@@ -70,6 +70,7 @@ unsigned PlatCurrentDirectory(char* buf, unsigned size);
 
 // ---- Listener socket (Winsock 1.1 semantics; codes are Winsock codes) ------
 
+#define PLAT_WSAEWOULDBLOCK 10035
 #define PLAT_WSAEMSGSIZE 10040
 
 // WSAStartup(1.1): 0 or the error code itself.
@@ -80,18 +81,25 @@ int PlatSocketCleanup(void);
 int PlatSocketLastError(void);
 // Creates the IPv4 datagram socket; 1 on success.
 int PlatSocketCreate(void);
+// Asks that no other socket may bind the port, on any address, while this
+// one holds it (SO_EXCLUSIVEADDRUSE); only before the bind.  1 when the
+// platform accepted it.
+int PlatSocketExclusive(void);
 // Asks for a larger receive buffer; 1 when the platform accepted it.
 int PlatSocketSetReceiveBuffer(int bytes);
 // Binds to 0.0.0.0:port; 1 on success.
 int PlatSocketBind(unsigned short port);
 // Asks for a WM_SOCKET_NOTIFY message to the main window on FD_READ; asks
-// for none any more (datagrams then stay in the socket).
+// for none any more (datagrams then stay in the socket; a message already
+// queued stays queued).  After one message no other comes until the next
+// receive call, whether that succeeds or fails.
 int PlatSocketNotifyOnRead(void);
 void PlatSocketStopNotify(void);
 void PlatSocketClose(void);
-// Receives one datagram of at most cap bytes.  Returns its length, or -1
-// with the error in PlatSocketLastError(); a datagram longer than cap fails
-// with PLAT_WSAEMSGSIZE and is consumed.  from receives the sender's address
+// Receives one datagram of at most cap bytes, without waiting.  Returns its
+// length, or -1 with the error in PlatSocketLastError(): PLAT_WSAEWOULDBLOCK
+// when none is there; a datagram longer than cap fails with
+// PLAT_WSAEMSGSIZE and is consumed.  from receives the sender's address
 // bytes in network order, port the sender's port in host order.
 int PlatSocketReceive(char* buf, int cap, unsigned char from[4], unsigned short* port);
 

@@ -14,7 +14,11 @@ void ReceiveDatagram(void)
     unsigned short port = 0;
     int got = PlatSocketReceive(LastDatagram.Data, DATAGRAM_MAX, from, &port);
     if (got < 0) {
-        ReportSocketError(0, PlatSocketLastError(), "Error in LogRequest");
+        // Nothing to take is no fault: the notification may be for a
+        // datagram an earlier receive took, or an error event's.
+        int error = PlatSocketLastError();
+        if (error != PLAT_WSAEWOULDBLOCK)
+            ReportSocketError(0, error, "Error in LogRequest");
         return;
     }
     LastDatagram.Length = got;
@@ -35,6 +39,7 @@ void ReceiveDatagram(void)
 
 void ResetReception(void)
 {
+    ReceptionStopped = 0;
     memset(&LastDatagram, 0, sizeof LastDatagram);
     MessageCount = 0;
 }

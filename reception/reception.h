@@ -29,8 +29,15 @@ extern int64_t MessageCount;
 // return 0, with WinSock ended again.
 int OpenListener(void);
 int StartReceiving(void);
-// Returns true when the event carried no error (a receive was attempted).
+// Every event is followed by a receive, so that the next one comes.
+// Returns true when the event carried no error.
 bool OnSocketNotify(long event);
+// The program is leaving: no notification is asked for any more, and one
+// already queued is not received (its datagram stays in the socket, as any
+// that arrives later), so that no line is taken once it can no longer be
+// written.
+void StopReceiving(void);
+extern int ReceptionStopped;
 void ReceiveDatagram(void);
 
 // The priority label of a zero-terminated datagram text into label, and

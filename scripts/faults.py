@@ -79,7 +79,7 @@ FAULTS = [
     ("unit", "logout/log_recovery.cpp", "LogFileState.WaitingUsed + need > LOG_WAITING_SIZE", "LogFileState.WaitingUsed + need > 2 * LOG_WAITING_SIZE"),
     ("unit", "logout/log_recovery.cpp", "LogFileState.Waiting == NULL || LogFileState.Lost > 0 ||", "LogFileState.Waiting == NULL ||"),
     ("unit", "logout/log_recovery.cpp", "    if (LogFileState.Lost > 0) {\n        // In its place", "    if (0) {\n        // In its place"),
-    ("unit", "logout/log_recovery.cpp", "    if (used > 0)\n        PlatMessageBox", "    if (0)\n        PlatMessageBox"),
+    ("unit", "logout/log_recovery.cpp", "    if (text[0] != '\\0')\n        PlatMessageBox", "    if (0)\n        PlatMessageBox"),
     # A torn line under any name: a cut forgotten at a name change, a line written and counted, a tail under the new
     # name, a cut lost when its file moves up, a head put in the wrong file, a waiting line that restarts a begun one.
     ("unit", "logout/log_file.cpp", "            CutBack(file, &u);\n", "            u.Bytes = 0;\n"),
@@ -95,6 +95,15 @@ FAULTS = [
     ("unit", "logout/log_file.cpp", "timer ? FLUSH_SLACK_MS :", "timer ? (uint32_t)Settings.FlushTime * 1000 - FLUSH_SLACK_MS :"),
     ("unit", "logout/log_file.cpp", " && ArchiveNumber(dot + 1) < 0)", ")"),
     ("unit", "app/info_text.cpp", "    if (!LogFileState.Failing) {", "    if (1) {"),
+    # Reception on a real Windows desktop, and the end of the session.
+    ("unit", "reception/listener.cpp", "        ReceiveDatagram();\n        return false;", "        return false;"),
+    ("unit", "reception/listener.cpp", "        PlatSocketExclusive();\n", ""),
+    ("unit", "reception/listener.cpp", "    if (ReceptionStopped)\n        return false;\n", ""),
+    ("unit", "reception/datagram.cpp", "if (error != PLAT_WSAEWOULDBLOCK)", "if (1)"),
+    ("unit", "logout/log_recovery.cpp", "    RetryLogFile(0);\n    FlushLogFile();\n", "    FlushLogFile();\n"),
+    ("unit", "logout/log_recovery.cpp", "    FlushLogFile();\n    char text[END_TEXT_SIZE];", "    char text[END_TEXT_SIZE];"),
+    ("e2e", "app/main_window.cpp", "    case WM_ENDSESSION:\n        OnEndSession(wParam);\n", ""),
+    ("e2e", "app/main_window.cpp", "    StopReceiving();\n    CloseLogFileAtSessionEnd();", "    CloseLogFileAtSessionEnd();"),
     # Flushes and closes that fail, slow attempts, a device for a name, a rotation that cannot move the live file.
     ("unit", "logout/log_file.cpp", "    if (PlatFlush(LogFileState.Handle)) {", "    if (PlatFlush(LogFileState.Handle) || 1) {"),
     ("unit", "logout/log_file.cpp", "    LogFileUnsaved(PlatLastError());\n    ReportLogFailure();", "    LogFileUnsaved(PlatLastError());"),

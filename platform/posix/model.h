@@ -80,6 +80,17 @@ struct PlatformModel {
     // Datagrams handed to the receive before the real socket is read.
     std::deque<ModelDatagram> Injected;
     int BoundPort = 0;
+    // WSAAsyncSelect's FD_READ: Notifying while asked for; ReadArmed until
+    // a notification is posted, and again at the next receive call.
+    bool Notifying = false;
+    bool ReadArmed = false;
+    // Exclusive use of the port, asked for before the bind; refused as XP
+    // before Service Pack 2 refuses it to a user who is not an administrator.  PortHolders: the
+    // binds other programs hold on the port, true for one address, false
+    // for all.
+    bool Exclusive = false;
+    bool RefuseExclusive = false;
+    std::vector<bool> PortHolders;
 
     // The view: its text, a page of PageLines lines, the first line shown.
     std::string ViewText;
@@ -120,5 +131,11 @@ void ResetModel(void);
 // Waits until the listener has a datagram, as the notification would; false
 // when none came within the time.
 bool WaitForDatagram(int milliseconds);
+// Whether Winsock would post a notification now (and then none until the
+// next receive call).
+bool ModelReadEvent(void);
+// What another program's bind of the port gets once ours is made: 0, or
+// the Winsock code it fails with.
+int ModelOtherBind(bool oneAddress);
 
 #endif

@@ -52,6 +52,18 @@ int PlatSocketCreate(void)
     return Listener >= 0 ? 1 : Fail();
 }
 
+// Only before the bind, as on Windows, where it has no effect after.
+int PlatSocketExclusive(void)
+{
+    if (Model.RefuseExclusive) {
+        LastSocketError = 10013;  // WSAEACCES
+        return 0;
+    }
+    if (Model.BoundPort == 0)
+        Model.Exclusive = true;
+    return 1;
+}
+
 int PlatSocketSetReceiveBuffer(int bytes)
 {
     return setsockopt(Listener, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0 ? 1 : Fail();
@@ -59,6 +71,14 @@ int PlatSocketSetReceiveBuffer(int bytes)
 
 int PlatSocketBind(unsigned short port)
 {
+    // Windows lets a wildcard bind share the port with another program's
+    // bind of one address, unless it asked for exclusive use.
+    for (bool oneAddress : Model.PortHolders) {
+        if (!oneAddress || Model.Exclusive) {
+            LastSocketError = 10048;  // WSAEADDRINUSE
+            return 0;
+        }
+    }
     struct sockaddr_in address;
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
@@ -70,10 +90,35 @@ int PlatSocketBind(unsigned short port)
     return 1;
 }
 
-// There is no window to notify: tests call OnSocketNotify themselves.
-int PlatSocketNotifyOnRead(void) { return 1; }
+// There is no window to notify: tests ask ModelReadEvent whether a
+// notification would come, and call OnSocketNotify themselves.
+int PlatSocketNotifyOnRead(void)
+{
+    Model.Notifying = Model.ReadArmed = true;
+    return 1;
+}
 
-void PlatSocketStopNotify(void) {}
+void PlatSocketStopNotify(void)
+{
+    Model.Notifying = false;
+}
+
+bool ModelReadEvent(void)
+{
+    if (!Model.Notifying || !Model.ReadArmed)
+        return false;
+    Model.ReadArmed = false;
+    return true;
+}
+
+int ModelOtherBind(bool oneAddress)
+{
+    if (Model.BoundPort == 0)
+        return 0;
+    if (!oneAddress)
+        return 10048;                       // WSAEADDRINUSE
+    return Model.Exclusive ? 10013 : 0;     // WSAEACCES, or the port is shared
+}
 
 void PlatSocketClose(void)
 {
@@ -81,10 +126,12 @@ void PlatSocketClose(void)
         close(Listener);
     Listener = -1;
     Model.BoundPort = 0;
+    Model.Exclusive = false;
 }
 
 int PlatSocketReceive(char* buf, int cap, unsigned char from[4], unsigned short* port)
 {
+    Model.ReadArmed = true;  // any receive call, failing or not
     if (!Model.Injected.empty()) {
         ModelDatagram d = Model.Injected.front();
         Model.Injected.pop_front();
@@ -104,8 +151,10 @@ int PlatSocketReceive(char* buf, int cap, unsigned char from[4], unsigned short*
     // so it fails as Winsock's does.
     ssize_t got = recvfrom(Listener, buf, (size_t)cap, MSG_TRUNC | MSG_DONTWAIT,
                            (struct sockaddr*)&address, &size);
-    if (got < 0)
-        return Fail();
+    if (got < 0) {
+        Fail();
+        return -1;
+    }
     memcpy(from, &address.sin_addr.s_addr, 4);
     *port = ntohs(address.sin_port);
     if (got > cap) {

@@ -1,6 +1,12 @@
-// The listener socket through WinSock 1.1 (wsock32), notified by window message.
+// The listener socket through ws2_32, asked for WinSock 1.1, notified by window message.
+//
+// ws2_32 rather than wsock32: exclusive use of the port is a WinSock 2
+// option, and wsock32's setsockopt is the WinSock 1.1 entry point, which
+// takes the options of winsock.h and is not documented to pass the others
+// on.  Both DLLs are on every Windows from XP on; WSAStartup(1.1) keeps the
+// calls as the code relies on them.
+#include <winsock2.h>
 #include <windows.h>
-#include <winsock.h>
 
 #include <string.h>
 
@@ -30,6 +36,12 @@ int PlatSocketCreate(void)
 {
     Listener = socket(AF_INET, SOCK_DGRAM, 0);
     return Listener != INVALID_SOCKET;
+}
+
+int PlatSocketExclusive(void)
+{
+    BOOL on = TRUE;
+    return setsockopt(Listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, (const char*)&on, sizeof on) == 0;
 }
 
 int PlatSocketSetReceiveBuffer(int bytes)

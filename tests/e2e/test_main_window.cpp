@@ -1,4 +1,5 @@
-// The real program's main window: start-up, datagrams through the real socket, the menu, layout, shutdown.
+// The real program's main window: start-up, datagrams through the real socket, the menu, layout, shutdown, the
+// session end.
 #include "driver.h"
 
 namespace {
@@ -129,6 +130,30 @@ TEST_F(FirstRun, ExitQuestionNoKeepsItRunningAndYesFromTheMenuEndsIt)
     app->Command(IDM_EXIT);
     EXPECT_EQ(app->Answer("Exit BREVAND", IDYES), "       Exit Windows BREVAND ?");
     EXPECT_EQ(app->WaitExit(), 0);
+}
+
+// Logoff or shutdown: Windows asks first (yes, at once), then ends the process as soon as WM_ENDSESSION returns.
+// By then the line that waited for the log's folder is in the file, which is closed; no box is up, and what is
+// sent after is not received.
+TEST(SessionEnd, WhatWaitsIsWrittenBeforeWindowsEndsTheProcess)
+{
+    Brevand app("[Brevand]\r\nLogName=$DIR\\logs\\end.log\r\n");
+    Sender sender;
+    ASSERT_TRUE(app.Launch(true) && app.Answer(" Brevand") == "Error opening log file !" && app.WaitReady());
+    ASSERT_TRUE(sender.Send("<13>waits") && WaitUntil([&] { return EndsWith(WindowText(app.view), "waits\r\n"); }));
+    DWORD_PTR yes = 0, log = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(app.main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 1000, &yes) && yes == TRUE);
+    CreateDirectoryA(app.PathIn("logs").c_str(), nullptr);
+    EXPECT_TRUE(SendMessageTimeoutA(app.main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &log));
+    EXPECT_TRUE(FileIsClosed(app.PathIn("logs\\end.log")));
+    EXPECT_FALSE(app.Find("#32770", nullptr)) << "a box is up";
+    ASSERT_TRUE(sender.Send("<13>after the end"));
+    Sleep(300);
+    EXPECT_EQ(WindowText(app.view).find("after the end"), std::string::npos) << "received after the end";
+    TerminateProcess(app.process.hProcess, 0);
+    std::string written = ReadWholeFile(app.PathIn("logs\\end.log"));
+    EXPECT_TRUE(std::regex_match(written, std::regex("---- .* opened ----\r\n.{16}" + sender.Peer() +
+                                                     "<User.Notice> waits\r\n"))) << written;
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ inline void Receive(const std::string& bytes, const char* from = "10.0.0.5", uns
 {
     Model.Injected.push_back({bytes, {}, port});
     inet_pton(AF_INET, from, Model.Injected.back().From);
+    EXPECT_TRUE(ModelReadEvent()) << "no notification would come";
     EXPECT_TRUE(OnSocketNotify(0));
 }
 
@@ -50,6 +51,7 @@ protected:
         ASSERT_EQ(chdir(Dir.assign(templ).c_str()), 0);
         ResetModel();
         Model.TickSet = true;
+        PlatSocketNotifyOnRead();
         ResetSettings();
         ResetReception();
         ResetLogFile();

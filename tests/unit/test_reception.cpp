@@ -4,6 +4,8 @@
 
 #include <sys/socket.h>
 
+#include <regex>
+
 #include "app/held_commands.h"
 #include "app/info_text.h"
 #include "res/resource.h"
@@ -41,28 +43,81 @@ TEST_F(Brevand, EachDatagramGivesItsExactLine)
     }
 }
 
-// Every socket error is logged with its step and code; only a listener that cannot start beeps and says so.
-TEST_F(Brevand, SocketErrorsAreLoggedAndOnlyATakenPortIsShown)
+// Every socket event is followed by a receive, so that the next notification comes (after an error event too,
+// or reception would end for good); errors are logged with their step and code, a receive that finds nothing is
+// no error.
+TEST_F(Brevand, EverySocketEventLeavesTheListenerArmedAndErrorsAreLogged)
 {
+    const std::string down = "\r\nSOCKET ERROR: The network is down. (|-- Error on listen socket, error 10050)\r\n\r\n";
+    const struct { long event; std::string waiting, logged; } cases[] = {
+        {0, "<13>one", "STAMP 10.0.0.5:1024 <User.Notice> one\r\n"},
+        {0, "", ""},  // its datagram was taken by an earlier receive
+        {10050L << 16, "", down},
+        {10050L << 16, "<13>two", down + "STAMP 10.0.0.5:1024 <User.Notice> two\r\n"},
+        {0, "<14>" + std::string(597, 'Q'), "\r\nSOCKET ERROR: A datagram was larger than the receive buffer and was "
+                                            "dropped. (Error in LogRequest, error 10040)\r\n\r\n"},
+    };
     OpenLog();
-    Receive("<14>" + std::string(597, 'Q'));     // over 600 bytes: dropped, the dump keeps what it had
-    EXPECT_FALSE(OnSocketNotify(10050L << 16));  // an error event receives nothing
-    EXPECT_EQ(MessageCount, 2);
-    EXPECT_EQ(LastDatagram.Length, 0);
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{AF_INET, htons(SYSLOG_PORT), {}, {}};
-    ASSERT_EQ(bind(s, (sockaddr*)&a, sizeof a), 0) << "port 514 must be free, and the tests run as root";
-    EXPECT_EQ(OpenListener(), 0);
-    close(s);
-    EXPECT_EQ(Model.Beeps, 3);
+    ASSERT_EQ(OpenListener(), 1) << "port 514 must be free, and the tests run as root";
+    for (const auto& c : cases) {
+        if (!c.waiting.empty())
+            Model.Injected.push_back({c.waiting, {10, 0, 0, 5}, 1024});
+        size_t before = ReadFile(Settings.LogName).size();
+        ASSERT_TRUE(ModelReadEvent()) << "no notification after the event before " << c.logged;
+        EXPECT_EQ(OnSocketNotify(c.event), c.event == 0);
+        EXPECT_EQ(std::regex_replace(ReadFile(Settings.LogName).substr(before), std::regex("\\w{3} \\d\\d [\\d:]{8}"),
+                                     "STAMP"), c.logged);
+    }
+    EXPECT_TRUE(ModelReadEvent());
+    EXPECT_EQ(MessageCount, 5);
+    EXPECT_EQ(LastDatagram.Length, 7) << "the dump keeps the last datagram received";
+}
+
+// The port is ours alone: another program's bind of it, on all addresses or on one, before ours or after, fails,
+// and a taken port ends the start with the report.  Where the system refuses exclusive use (XP before Service Pack
+// 2, for a user who is not an administrator), the listener shares as before.
+TEST_F(Brevand, ThePortIsOursAloneWhereTheSystemAllowsIt)
+{
     const std::string taken = "The address is already in use: another program is listening on the port. "
                               "(Error binding Logging Socket, error 10048)\r\n";
-    EXPECT_EQ(Boxes(), "BREVAND Error: " + taken + "\n");
-    EXPECT_EQ(ReadFile(Path("brevand.log")),
-              "\r\nSOCKET ERROR: A datagram was larger than the receive buffer and was dropped. "
-              "(Error in LogRequest, error 10040)\r\n\r\n"
-              "\r\nSOCKET ERROR: The network is down. (|-- Error on listen socket, error 10050)\r\n\r\n"
-              "\r\nSOCKET ERROR: " + taken + "\r\n");
+    const struct { std::vector<bool> holders; bool refused; bool opens; int oneAddressAfter; } cases[] = {
+        {{}, false, true, 10013}, {{true}, false, false, 0}, {{false}, false, false, 0},
+        {{}, true, true, 0},      {{true}, true, true, 0},   {{false}, true, false, 0},
+    };
+    for (const auto& c : cases) {
+        ResetModel();
+        Model.PortHolders = c.holders, Model.RefuseExclusive = c.refused;
+        EXPECT_EQ(OpenListener(), c.opens) << c.holders.size() << c.refused;
+        EXPECT_EQ(ModelOtherBind(true), c.opens ? c.oneAddressAfter : 0);
+        EXPECT_EQ(Boxes() + std::to_string(Model.Beeps), c.opens ? "0" : "BREVAND Error: " + taken + "\n3");
+    }
+}
+
+// Logoff or shutdown, as the shell handles WM_ENDSESSION before Windows ends the process: receiving stops (a
+// notification already queued is not received), what waits is tried once more, the file is flushed and closed,
+// and no box is shown, also for lines that cannot be written.
+TEST_F(Brevand, TheSessionEndWritesWhatWaitsAndClosesTheFileWithoutABox)
+{
+    for (bool writable : {true, false}) {
+        ResetReception();
+        PlatSocketNotifyOnRead();
+        OpenLog(LOGSIZE_DEFAULT, 2, writable ? "brevand.log" : "never.log");
+        Model.FailWrites = 1, Model.FailOpens = 1000;
+        Receive("<13>waits"), Receive("<13>waits too");
+        Model.FailOpens = writable ? 0 : 1000;
+        Model.Boxes.clear();
+        int flushes = Model.Flushes;
+        StopReceiving();
+        CloseLogFileAtSessionEnd();
+        Model.Injected.assign(1, {"<13>queued", {10, 0, 0, 5}, 1024});
+        EXPECT_FALSE(ModelReadEvent() | OnSocketNotify(0)) << "notified, or the queued notification was received";
+        EXPECT_EQ(Boxes(), "");
+        EXPECT_EQ(MessageCount, 2);
+        EXPECT_EQ(Model.Flushes, flushes + writable);
+        EXPECT_TRUE(LogFileState.Handle == PLAT_NO_FILE && !LogFileState.Failing && !LogFileState.BoxDue);
+        EXPECT_EQ(std::regex_replace(ReadFile(Settings.LogName), std::regex("\\w{3} \\d\\d [\\d:]{8}"), ""),
+                  writable ? " 10.0.0.5:1024 <User.Notice> waits\r\n 10.0.0.5:1024 <User.Notice> waits too\r\n" : "");
+    }
 }
 
 // The log path only makes the report due: its line comes after the line in the view, and its box when the shell
