@@ -20,7 +20,7 @@ BehindBox CommandBehindBox(int id, int boxesUp);
 // The next held command, 0 when none: a save before the question to quit,
 // so that what was asked for is saved whatever the answer.
 int TakeHeldCommand(void);
-// Nothing held (for tests).
+// Nothing held any more.
 void ResetHeldCommands(void);
 
 #endif

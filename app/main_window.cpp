@@ -53,8 +53,18 @@ static void StatusBarDue(void)
     }
 }
 
+// Set once the log file is closed for good, by an exit or the session's end,
+// which the message loop's end follows: each closes it once at most.
+static int Closed;
+
 void CloseLogAndScreen(void)
 {
+    if (Closed)
+        return;
+    Closed = 1;
+    // A command held behind the exit's last box would ask to quit again,
+    // with nothing left open.
+    ResetHeldCommands();
     // Leaving: nothing more is received, so that no line arrives to be shown
     // but not kept while the log file's last words wait for the operator.
     StopReceiving();
@@ -113,14 +123,19 @@ static void OnDestroy(void)
 }
 
 // Logoff or shutdown: Windows ends the process as soon as this returns, so
-// the lines that wait get their last try here.  A session that goes on
-// (another program refused to end) changes nothing.
+// the lines that wait get their last try here, and no box can be answered.
+// A session that goes on (another program refused to end) changes nothing.
+// Where Windows lets the process run on (the Restart Manager closing it), it
+// ends by itself.
 static void OnEndSession(WPARAM ending)
 {
-    if (!ending)
+    if (!ending || Closed)
         return;
+    Closed = 1;
+    ShowNoMoreBoxes();
     StopReceiving();
     CloseLogFileAtSessionEnd();
+    PostQuitMessage(0);
 }
 
 static void OnTimer(WPARAM id)

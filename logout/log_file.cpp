@@ -82,7 +82,7 @@ void OweCut(const UnfinishedWrite* cut)
     *slot = *cut;
 }
 
-int PayCuts(const char* live)
+int PayCuts(const char* live, int others)
 {
     int owedHere = 0;
     int room = 0;
@@ -92,6 +92,8 @@ int PayCuts(const char* live)
             room++;
             continue;
         }
+        if (!others && !OfThisLog(u.Path))
+            continue;
         int error = 0;
         PlatFile file = PlatOpenExisting(u.Path, &error);
         if (file == PLAT_NO_FILE && error == PLAT_FILE_NOT_FOUND)
@@ -107,12 +109,14 @@ int PayCuts(const char* live)
 }
 
 // Opens the live file and leaves it positioned at its end.  Returns its size,
-// or -1 when the file is failing.
-static int64_t OpenLiveFile(void)
+// or -1 when the file is failing.  A rotation leaves the cuts owed to other
+// names' files alone: on a share that is gone each open may block for long,
+// and a rotation comes every LogSize bytes, a retry only as it is paced.
+static int64_t OpenLiveFile(int rotating)
 {
     int error = 0;
     // Nothing is written to a log whose files still hold a torn line.
-    if (!PayCuts(Settings.LogName)) {
+    if (!PayCuts(Settings.LogName, !rotating)) {
         LogFileFailed(LOG_WRITE_FAILED, PlatLastError());
         return -1;
     }
@@ -135,7 +139,10 @@ static int64_t OpenLiveFile(void)
         size = 0;
     LogFileState.Handle = file;
     LogFileState.Size = size;
-    FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.SavedAt, sizeof LogFileState.SavedAt);
+    // While a record of what a flush lost is due, its span starts at the last
+    // good flush, not here.
+    if (LogFileState.UnsavedTo[0] == '\0')
+        FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.SavedAt, sizeof LogFileState.SavedAt);
     return size;
 }
 
@@ -264,7 +271,7 @@ static void RotateLog(void)
             StepFailed(&stuck, Settings.LogName);
     }
 
-    int64_t size = OpenLiveFile();
+    int64_t size = OpenLiveFile(1);
     // A name that has no file yet (a new LogName) has nothing to move.
     if (!moved && size > 0)
         ReportStall(&stuck);
@@ -280,7 +287,7 @@ static void RotateLog(void)
 void OpenOrRotateLog(void)
 {
     if (LogFileState.Handle == PLAT_NO_FILE) {
-        int64_t size = OpenLiveFile();
+        int64_t size = OpenLiveFile(0);
         if (size < Settings.LogSize)
             return;
     }

@@ -169,6 +169,7 @@ static int WriteUnsavedRecord(void)
     if (WriteFragments(one, 1) < 1)
         return 0;
     LogFileState.UnsavedTo[0] = '\0';
+    FormatLocalTime(LOSS_TIME_FORMAT, LogFileState.SavedAt, sizeof LogFileState.SavedAt);
     return 1;
 }
 
@@ -268,11 +269,13 @@ void ShowLogFailureBox(void)
     LogFileState.BoxDue = 0;  // a failure that began meanwhile has its line
 }
 
-// Ends writing: what still waits is tried once more, every torn line is cut
-// off, and what went wrong is put into text ("" when nothing did).
-static void EndWriting(char* text, size_t size)
+// Ends writing: what still waits is tried once more (unless retry is 0),
+// every torn line is cut off, and what went wrong is put into text ("" when
+// nothing did).
+static void EndWriting(char* text, size_t size, int retry)
 {
-    RetryLogFile(0);
+    if (retry)
+        RetryLogFile(0);
     int64_t unwritten = 0;
     if (LogFileState.Failing) {
         unwritten = LogFileState.WaitingLines + LogFileState.Lost;
@@ -283,7 +286,7 @@ static void EndWriting(char* text, size_t size)
     PlatFile file = LogFileState.Handle;
     LogFileState.Handle = PLAT_NO_FILE;
     int closeError = file != PLAT_NO_FILE && !PlatClose(file) ? PlatLastError() : 0;
-    PayCuts(NULL);
+    PayCuts(NULL, 1);
     size_t used = 0;
     text[0] = '\0';
     if (unwritten > 0)
@@ -293,6 +296,11 @@ static void EndWriting(char* text, size_t size)
         used += (size_t)snprintf(text + used, size - used,
                                  "%sError %d closing the log file: lines written from %s to %s may be lost.",
                                  used > 0 ? " " : "", closeError, LogFileState.SavedAt, LogFileState.UnsavedTo);
+    } else if (LogFileState.UnsavedTo[0] != '\0' && used < size) {
+        // A flush failed and the record of it never reached the file.
+        used += (size_t)snprintf(text + used, size - used,
+                                 "%sLines written from %s to %s may be lost: the log file could not be saved.",
+                                 used > 0 ? " " : "", LogFileState.SavedAt, LogFileState.UnsavedTo);
     }
     for (UnfinishedWrite& u : LogFileState.Unfinished) {
         if (u.Bytes > 0 && used < size)
@@ -308,7 +316,7 @@ void CloseLogFile(void)
 {
     // One box says all that went wrong at the end.
     char text[END_TEXT_SIZE];
-    EndWriting(text, sizeof text);
+    EndWriting(text, sizeof text, 1);
     if (text[0] != '\0')
         PlatMessageBox(text, " Brevand", PLAT_MB_ICONERROR | PLAT_MB_OK);
 }
@@ -317,10 +325,15 @@ void CloseLogFileAtSessionEnd(void)
 {
     // Windows ends the process once the shell returns: the cache goes to the
     // disk now, and nobody is there to answer a box.
+    // One try only: the session waits for us, and an open on a share that
+    // is gone can block for long.  A second one only for the record of a
+    // flush that fails now.
     RetryLogFile(0);
-    FlushLogFile();
+    int failing = LogFileState.Failing;
+    if (!failing)
+        FlushLogFile();
     char text[END_TEXT_SIZE];
-    EndWriting(text, sizeof text);
+    EndWriting(text, sizeof text, !failing);
 }
 
 void ResetLogFile(void)

@@ -133,11 +133,12 @@ void LogErrorText(int error, char* text, unsigned size);
 // Keeps a line that could not be written whole; the first begun fragments
 // of it are in the file already.
 void KeepWaiting(const char* const fragments[], int count, int begun);
-// Tries the cuts still owed but that of the file named live (made on its
-// handle once it is open; NULL: none is left out); 0 when one is still owed
+// Tries the cuts still owed (to other names' files only when others is set)
+// but that of the file named live (made on its handle once it is open; NULL:
+// none is left out); 0 when one is still owed
 // to a file of the current LogName (one of its archives), or when fewer than
 // two places are free for the cuts a failure may add.
-int PayCuts(const char* live);
+int PayCuts(const char* live, int others);
 void OweCut(const UnfinishedWrite* cut);
 // Tries to write again when at least after milliseconds (and the back-off)
 // have passed since the last try: LOG_RETRY_MS for a line, 0 when the

@@ -196,7 +196,7 @@ TEST_F(Brevand, FailedFlushOrCloseIsAFailedWriteWithARecordOfWhatMayBeLost)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.guards);
         TearDown(), SetUp(), AllocScreen(), OpenLog(c.logSize);
-        Settings.FlushTime = 0;
+        Settings.FlushTime = 0, Model.ClockSet = true;
         Receive("<13>one");
         Model.FailFlushes = c.flushes, Model.FailCloses = c.closes, Model.FailWrites = c.writes, Model.FailOpens = c.reopens;
         Receive("<13>two"), Receive("<13>three");
@@ -211,6 +211,10 @@ TEST_F(Brevand, FailedFlushOrCloseIsAFailedWriteWithARecordOfWhatMayBeLost)
             want += w == "|" ? "---- " + span + ": the log file could not be saved ----\r\n"
                              : t + " 10.0.0.5:1024 <User.Notice> " + w + "\r\n";
         EXPECT_TRUE(std::regex_match(all, std::regex(want))) << all;
+        std::smatch span;  // from the last good flush, not from the reopen
+        if (std::regex_search(all, span, std::regex("written from (.{15}) to (.{15}) may"))) {
+            EXPECT_LE(span[1].str(), span[2].str());
+        }
         EXPECT_NE(std::string(ScreenBuffer.Text).find(c.writes ? "Error 112 writing log file: " : "Error 64 writing log "
                   "file: The specified network name is no longer available; lines wait"), std::string::npos);
         ShowLogFailureBox();
@@ -222,6 +226,27 @@ TEST_F(Brevand, FailedFlushOrCloseIsAFailedWriteWithARecordOfWhatMayBeLost)
     Model.FailCloses = 1, CloseLogFile();
     EXPECT_TRUE(std::regex_match(Boxes(), std::regex("( Brevand: Error writing log file !\n){2} Brevand: Error 64 "
                                                      "closing the log file: " + span + "\\.\n"))) << Boxes();
+    // A flush that failed with the file still out of reach at exit: the box says so.
+    Receive("<13>five"), Model.Boxes.clear();
+    Model.FailFlushes = 1, Model.FailOpens = 9, Model.Tick += 1000, FlushLogFileIfDue(1), CloseLogFile();
+    EXPECT_TRUE(std::regex_match(Boxes(), std::regex(" Brevand: L" + span.substr(1) + ": the log file could not be saved\\.\n")))
+        << Boxes();
+}
+
+// A cut owed to another name's file (on a share that is gone) waits for a retry or the exit: a rotation, which
+// comes every LogSize bytes, does not open it.
+TEST_F(Brevand, RotationLeavesTheCutsOfOtherNamesAlone)
+{
+    OpenLog(200, 2, "a.log");
+    Model.FailWrites = 1, Model.PartialBytes = 20, Model.FailCuts = 1;
+    Receive("<13>one");
+    Model.OpenError = 53, Model.FailOpens = 1;
+    OpenLog(200, 2, "b.log");
+    int opens = Model.Opens;
+    Receive("<13>" + std::string(200, 'x'));
+    EXPECT_EQ(Model.Opens - opens, 1);
+    CloseLogFile();
+    EXPECT_EQ(ReadFile(Path("a.log")).find("one"), std::string::npos);
 }
 
 // An attempt that blocks (an open on a share that does not answer) pushes the next one back to ten times as long
