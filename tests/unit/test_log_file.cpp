@@ -135,10 +135,15 @@ TEST_F(Brevand, FailedLogFileKeepsTheLinesAndWritesThemOnceItCan)
     const std::string log = ReadFile(Path("brevand.log"));
     EXPECT_TRUE(log.find("five") != std::string::npos && log.find("six") == std::string::npos) << log;
     // The record of the loss takes the file past LogSize, and the next file cannot be opened: still failing.
-    OpenLog(4092 * 1023 + 50, 2, "full.log");  // 4092 lines of 1023 bytes fill the memory they wait in
+    // 4092 lines of 1023 bytes fill the memory the lines wait in: after 4091, one of two such parts finds no room.
+    OpenLog(4091 * 1023 + 50, 2, "full.log");
     Model.FailWrites = 1;
-    for (int i = 0; i < 4094; i++)
-        LogPrint("%s", std::string(1023, 'w').c_str());
+    const std::string w(1023, 'w');
+    for (int i = 0; i < 4091; i++)
+        LogPrint("%s", w.c_str());
+    const char* const twice[] = {w.c_str(), w.c_str()};
+    LogFragments(twice, 2);
+    LogPrint("fits in the room left, but comes after a line lost: lost too\r\n");
     Model.Tick += 1000, Model.PassOpens = 1, Model.FailOpens = 1;
     LogPrint("after\r\n");
     EXPECT_TRUE(LogFileState.Failing && Model.RetryTimerRunning);
