@@ -122,7 +122,7 @@ FAULTS = [
     ("unit", "logout/log_recovery.cpp", "LOG_OPEN_FAILED && LogFileState.Error == PLAT_ERROR_NOT_DISK_FILE", "0"),
     ("e2e", "app/info_text.cpp", "if (LogFileState.Error != PLAT_ERROR_NOT_DISK_FILE)", "if (1)"),
     ("unit", "logout/log_file.cpp", "    if (!moved && size > 0)\n        ReportStall(&stuck);\n", ""),
-    ("unit", "logout/log_file.cpp", "&& !PlatDeleteFile(to))\n            StepFailed(&stuck, to);", ")\n            PlatDeleteFile(to);"),
+    ("unit", "logout/log_file.cpp", "&& !MoveArchive(to, NULL))\n            StepFailed(&stuck, to);", ")\n            MoveArchive(to, NULL);"),
     ("e2e", "platform/windows/files.cpp", "if (GetFileType(file) != FILE_TYPE_DISK) {", "if (0) {"),
     ("e2e", "app/main_window.cpp", "    case LOG_RETRY_TIMER_ID:\n        OnLogRetryTimer();\n        UpdateStatusBar();\n        break;\n", ""),
     ("e2e", "app/win_main.cpp", "if (LOWORD(wParam) == IDOK) {", "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {"),

@@ -59,6 +59,7 @@ protected:
         ScreenBuffer = ScreenBufferRecord{};
     }
     void TearDown() override { std::filesystem::remove_all(Dir); }
+    void Fresh() { TearDown(), SetUp(); }  // for each case of a table that needs a clean start
     // Points LogName at name inside the test folder and opens the log.
     void OpenLog(int logSize = LOGSIZE_DEFAULT, int logsNum = 2, const std::string& name = "brevand.log")
     {
