@@ -83,7 +83,7 @@ FAULTS = [
     # A torn line under any name: a cut forgotten at a name change, a line written and counted, a tail under the new
     # name, a cut lost when its file moves up, a head put in the wrong file, a waiting line that restarts a begun one.
     ("unit", "logout/log_file.cpp", "            CutBack(file, &u);\n", "            u.Bytes = 0;\n"),
-    ("unit", "logout/log_recovery.cpp", "    PayCuts(NULL);\n", ""),
+    ("unit", "logout/log_recovery.cpp", "    PayCuts(NULL, 1);\n", ""),
     ("unit", "logout/log_file.cpp", "        if (LogFileState.Resume > 0)\n            OweCut(&LogFileState.Head);\n"
      "        LogFileState.Head.Bytes = 0;\n        LogFileState.Resume = 0;\n", ""),
     ("unit", "logout/log_file.cpp", "                snprintf(u.Path, sizeof u.Path, \"%s\", to);", "                u.Bytes = 0;"),
@@ -104,7 +104,7 @@ FAULTS = [
     ("unit", "reception/listener.cpp", "        PlatSocketExclusive();\n", ""),
     ("unit", "reception/listener.cpp", "    if (ReceptionStopped)\n        return false;\n", ""),
     ("unit", "reception/datagram.cpp", "if (error != PLAT_WSAEWOULDBLOCK)", "if (1)"),
-    ("unit", "logout/log_recovery.cpp", "    RetryLogFile(0);\n    FlushLogFile();\n", "    FlushLogFile();\n"),
+    ("unit", "logout/log_recovery.cpp", "    RetryLogFile(0);\n    int failing", "    int failing"),
     ("unit", "logout/log_recovery.cpp", "    if (!failing)\n        FlushLogFile();", "    if (!failing)\n        ;"),
     ("e2e", "app/main_window.cpp", "    case WM_ENDSESSION:\n        OnEndSession(wParam);\n", ""),
     ("e2e", "app/main_window.cpp", "    StopReceiving();\n    CloseLogFileAtSessionEnd();", "    CloseLogFileAtSessionEnd();"),
@@ -206,6 +206,7 @@ def main():
         original = open(full).read()
         if original.count(text) != 1:
             survivors.append("%s: the text to break is not there once: %r" % (path, text))
+            print("%2d/%d STALE   %-5s %s" % (n, len(chosen), suite, survivors[-1]), flush=True)
             continue
         open(full, "w").write(original.replace(text, fault))
         build, test = suites[suite]
