@@ -2,7 +2,9 @@
 """Proves the test suites: injects each deliberate fault below into a copy of the tree, runs the suite
 that owns the behaviour, and reports any fault that no test catches.
 
-    scripts/faults.py [--only WORD] [--suite unit|e2e]    (needs what scripts/test.sh needs; about 10 minutes)
+    scripts/faults.py [--only WORD] [--suite unit|e2e|fuzz]    (needs what scripts/test.sh needs; about 10 minutes)
+
+The fuzz suite runs the fault schedules, both waiting bounds, from their CI corpus for as long as CI gives them.
 """
 import argparse, os, re, shutil, subprocess, sys, tempfile
 
@@ -82,12 +84,12 @@ FAULTS = [
     ("unit", "logout/log_recovery.cpp", "    if (text[0] != '\\0')\n        PlatMessageBox", "    if (0)\n        PlatMessageBox"),
     # A torn line under any name: a cut forgotten at a name change, a line written and counted, a tail under the new
     # name, a cut lost when its file moves up, a head put in the wrong file, a waiting line that restarts a begun one.
-    ("unit", "logout/log_file.cpp", "            CutBack(file, &u);\n", "            u.Bytes = 0;\n"),
-    ("unit", "logout/log_recovery.cpp", "    PayCuts(NULL, 1);\n", ""),
-    ("unit", "logout/log_file.cpp", "        if (LogFileState.Resume > 0)\n            OweCut(&LogFileState.Head);\n"
+    ("fuzz", "logout/log_file.cpp", "            CutBack(file, &u);\n", "            u.Bytes = 0;\n"),
+    ("fuzz", "logout/log_recovery.cpp", "    PayCuts(NULL, 1);\n", ""),
+    ("fuzz", "logout/log_file.cpp", "        if (LogFileState.Resume > 0)\n            OweCut(&LogFileState.Head);\n"
      "        LogFileState.Head.Bytes = 0;\n        LogFileState.Resume = 0;\n", ""),
-    ("unit", "logout/log_file.cpp", "                snprintf(u.Path, sizeof u.Path, \"%s\", to);", "                u.Bytes = 0;"),
-    ("unit", "logout/log_print.cpp", "        if (moved)\n", "        if (0)\n"),
+    ("fuzz", "logout/log_file.cpp", "                snprintf(u.Path, sizeof u.Path, \"%s\", to);", "                u.Bytes = 0;"),
+    ("fuzz", "logout/log_print.cpp", "        if (moved)\n", "        if (0)\n"),
     ("unit", "logout/log_recovery.cpp", "    if (first)\n        LogFileState.Resume = head;", "    LogFileState.Resume = first ? head : 0;"),
     ("unit", "logout/log_print.cpp", "    if (LogFileState.Failing)\n        KeepWaiting(",
      "    if (LogFileState.ReportDue)\n        ReportLogFailure();\n    if (LogFileState.Failing)\n        KeepWaiting("),
@@ -162,6 +164,16 @@ FAULTS = [
 ]
 
 
+FUZZ_CONFIGURE = ["cmake", "-S", ".", "-B", "build/fuzz", "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DCMAKE_C_COMPILER=clang",
+                  "-DCMAKE_CXX_COMPILER=clang++", "-DBREVAND_FUZZ=ON", "-DBREVAND_TESTS=OFF",
+                  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"]
+FUZZ_RUN = """for t in fuzz_schedule_small_wait fuzz_schedule; do
+    d=$(mktemp -d) && cp tests/fuzz/corpus/schedule/* "$d" &&
+    build/fuzz/tests/fuzz/$t -max_total_time=15 -artifact_prefix="$d/" "$d" 2>&1 | grep -m1 -e "promise broken" -e "ERROR:" && exit 1
+    rm -rf "$d"
+done; exit 0"""
+
+
 def run(cmd, cwd, log):
     return subprocess.run(cmd, cwd=cwd, stdout=log, stderr=subprocess.STDOUT, timeout=900).returncode
 
@@ -175,6 +187,7 @@ def failed_tests(cmd, cwd, log):
         return ""
     names = re.findall(r"^\[  FAILED  \] (\S+\.\S+)(?: \(| *$)", out, re.M)
     names += [m for m in re.findall(r"Test +#\d+: (\S+) .*(?:Failed|Timeout)", out) if m == "e2e.real_clients"]
+    names += ["the schedules: " + m.replace(" ", "_") for m in re.findall(r"^promise broken: ([^:]+)", out, re.M)]
     if not names:  # a sanitizer or a crash ended the run inside its last case
         running = re.findall(r"^\[ RUN      \] (\S+)", out, re.M)
         stopped = re.search(r"ERROR: (\w+Sanitizer)|runtime error", out)
@@ -186,7 +199,7 @@ def failed_tests(cmd, cwd, log):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--only", default="", help="only the faults whose file or text contains this")
-    parser.add_argument("--suite", choices=["unit", "e2e"], help="only the faults of this suite")
+    parser.add_argument("--suite", choices=["unit", "e2e", "fuzz"], help="only the faults of this suite")
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="brevand-faults-")
     src = os.path.join(work, "src")
@@ -196,11 +209,13 @@ def main():
         "unit": (["cmake", "--build", "build/host", "-j2"],
                  ["flock", "/tmp/port514.lock", "build/host/tests/unit/unit_tests"]),
         "e2e": (["cmake", "--build", "--preset", "mingw64", "-j2"], ["scripts/e2e.sh", "build/mingw64"]),
+        "fuzz": (["cmake", "--build", "build/fuzz", "-j2"], ["sh", "-c", FUZZ_RUN]),
     }
-    if run(["cmake", "--preset", "host"], src, log) or run(["cmake", "--preset", "mingw64"], src, log):
+    chosen = [f for f in FAULTS if args.only in f[1] + f[2] and args.suite in (None, f[0])]
+    if run(["cmake", "--preset", "host"], src, log) or run(["cmake", "--preset", "mingw64"], src, log) or (
+            any(f[0] == "fuzz" for f in chosen) and run(FUZZ_CONFIGURE, src, log)):
         sys.exit("faults.py: cannot configure the copy; see " + log.name)
     survivors = []
-    chosen = [f for f in FAULTS if args.only in f[1] + f[2] and args.suite in (None, f[0])]
     for n, (suite, path, text, fault) in enumerate(chosen, 1):
         full = os.path.join(src, path)
         original = open(full).read()
