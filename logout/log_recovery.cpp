@@ -251,7 +251,7 @@ void ReportLogFailure(void)
         char text[200];
         LogErrorText(LogFileState.Error, text, sizeof text);
         snprintf(line, sizeof line,
-                 "Error %d writing log file: %s; lines wait and writing is tried again every second\r\n",
+                 "Error %d writing log file: %s; lines wait and writing is tried again by itself\r\n",
                  LogFileState.Error, text);
     }
     ScreenHalf(line);

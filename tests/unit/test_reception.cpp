@@ -149,7 +149,7 @@ TEST_F(Brevand, LogFailureBoxIsShownOnceAfterTheLine)
     EXPECT_EQ(view.erase(view.find("10.0.0.9:2000 <Mail.Err> again") - 16, 16), archive.substr(190) + outer +
               "Error 5 opening log file\r\nThe log file is written again: 1 lines waited, 0 were lost\r\n" + nested +
               "10.0.0.9:2000 <Mail.Err> again\r\nError 112 writing log file: There is not enough space on the disk; "
-              "lines wait and writing is tried again every second\r\n");
+              "lines wait and writing is tried again by itself\r\n");
 }
 
 // The dump shows the first 64 bytes of the receive area whatever was received; the count goes past 32 bits.
