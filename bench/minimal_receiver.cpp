@@ -1,10 +1,10 @@
 // Minimal Winsock syslog receiver: the yardstick the collector's throughput is measured against.
 //
-// Only what every collector of this kind must do: WinSock 1.1, WSAAsyncSelect(FD_READ) to a message-only
-// window, one recvfrom per notification into a 600-byte area, the same line written with one WriteFile,
-// a flush timer. No view, no status bar, no rotation, no size test.
+// Only what every collector of this kind must do: WinSock 1.1 (through ws2_32, as the collector),
+// WSAAsyncSelect(FD_READ) to a message-only window, one recvfrom per notification into a 600-byte area, the
+// same line written with one WriteFile, a flush timer. No view, no status bar, no rotation, no size test.
 
-#include <winsock.h>
+#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdio>

@@ -75,7 +75,7 @@ mkdir -p "$work/bin" "$work/trials"
 g++ -O2 -Wall -Wextra -o "$work/bin/loadgen" "$HERE/loadgen.cpp"
 g++ -O2 -Wall -Wextra -o "$work/bin/native_receiver" "$HERE/native_receiver.cpp"
 x86_64-w64-mingw32-g++-win32 -O2 -Wall -Wextra -static -o "$work/bin/minimal_receiver.exe" \
-    "$HERE/minimal_receiver.cpp" -lwsock32
+    "$HERE/minimal_receiver.cpp" -lws2_32
 
 if [ "$want_brevand" = 1 ] && [ -z "$exe" ]; then
     echo "== building brevand.exe (mingw64 preset)"
