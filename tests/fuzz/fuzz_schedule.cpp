@@ -245,11 +245,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         abort();
     for (const auto& entry : std::filesystem::directory_iterator("."))
         std::filesystem::remove_all(entry.path());
-    ResetLogFile();
-    ResetModel();
-    ResetSettings();
-    ResetReception();
-    FreeScreenBuffer();
+    ResetLogFile(), ResetModel(), ResetSettings(), ResetReception(), FreeScreenBuffer();
     Model.TickSet = Model.ClockSet = true;
     Model.Deleting = [](const std::string& path) {  // the oldest archive goes, and with it any cut owed to it
         std::string bytes = Read(path);
