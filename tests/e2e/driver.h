@@ -15,8 +15,10 @@
 #include "res/resource.h"
 
 inline std::string BrevandExe;  // full path, set by main()
+const char IniPath[] = "C:\\windows\\Brevand.ini";  // the Windows folder of a fresh Wine prefix
+const char ExitQuestion[] = "       Exit Windows BREVAND ?";
 
-// Polls every 20 ms until done() holds or ms have passed.
+// Polls every 20 ms until done() holds or ms have passed; EXPECT_FALSE(WaitUntil(...)) waits for what must not come.
 inline bool WaitUntil(const std::function<bool()>& done, int ms = 3000)
 {
     for (DWORD start = GetTickCount(); static_cast<int>(GetTickCount() - start) < ms; Sleep(20))
@@ -46,8 +48,7 @@ inline std::string ReadWholeFile(const std::string& path)
                               nullptr, OPEN_EXISTING, 0, nullptr);
     std::string data;
     char chunk[4096];
-    DWORD got = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+    for (DWORD got; ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0;)
         data.append(chunk, got);
     CloseHandle(file);
     return data;
@@ -58,8 +59,6 @@ inline bool FileIsClosed(const std::string& path)
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
-
-const char IniPath[] = "C:\\windows\\Brevand.ini";  // the Windows folder of a fresh Wine prefix
 
 // A syslog sender on 127.0.0.1.
 struct Sender {
@@ -94,8 +93,7 @@ struct Brevand {
         GetCurrentDirectoryA(sizeof here, here);
         dir = here + ("\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
         CreateDirectoryA(dir.c_str(), nullptr);
-        for (size_t at; (at = ini.find("$DIR")) != std::string::npos;)
-            ini.replace(at, 4, dir);
+        ini = std::regex_replace(ini, std::regex("\\$DIR"), dir);
         DeleteFileA(IniPath);
         if (FILE* file = ini.empty() ? nullptr : fopen(IniPath, "wb")) {
             fwrite(ini.data(), 1, ini.size(), file);
@@ -111,7 +109,6 @@ struct Brevand {
         system(("rmdir /s /q \"" + dir + "\" 2>nul").c_str());
     }
     std::string PathIn(const char* name) const { return dir + "\\" + name; }
-    std::string DefaultLog() const { return PathIn("brevand.log"); }
     // Starts the program; the start-up About box, closed with OK when pressOk.
     HWND Launch(bool pressOk)
     {
@@ -145,10 +142,10 @@ struct Brevand {
         return ended && GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
     }
     bool WaitView(const std::string& text) const { return WaitUntil([&] { return WindowText(view) == text; }); }
-    bool WaitStatus(const std::string& path, int count) const
+    bool WaitStatus(const std::string& path, int count, int ms = 3000) const
     {
         std::string text = "LogFile: '" + path + "'   Total Messages: '" + std::to_string(count) + "'";
-        return WaitUntil([&] { return WindowText(status) == text; });
+        return WaitUntil([&] { return WindowText(status) == text; }, ms);
     }
     void Command(int id) const { PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     HWND WaitBox(const char* caption, int ms = 5000) const
@@ -184,11 +181,7 @@ struct Brevand {
 // Base of the suites whose cases share one run of the program, in their order: a start costs seconds.
 class OneRun : public testing::Test {
 protected:
-    static void TearDownTestSuite()
-    {
-        delete app;
-        delete sender;
-    }
+    static void TearDownTestSuite() { delete app, delete sender; }
     void SetUp() override { ASSERT_TRUE(ready && app->Running()) << "the program did not start or has ended"; }
     // Sends a datagram, counts it, waits for its line at the end of the file at path; the line.
     static std::string SendLogged(const std::string& path, const std::string& datagram, const std::string& tail)
