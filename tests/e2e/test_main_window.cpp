@@ -1,8 +1,5 @@
-// The real program's main window: start-up, datagrams through the real socket, the menu, layout, shutdown, the
-// session end.
+// The main window: start-up, datagrams through the real socket, the menu, layout, exit and the session's end.
 #include "driver.h"
-
-namespace {
 
 // One run with default settings; its first case watches the About box at start.
 class FirstRun : public OneRun {
@@ -10,19 +7,11 @@ protected:
     static void SetUpTestSuite()
     {
         app = new Brevand("");
-        sender = new Sender();
         about = app->Launch(false);
         shown = GetTickCount();
         ready = about != nullptr;
     }
     static std::string Log() { return app->PathIn("brevand.log"); }
-    // Sends a datagram; its line in the file, the view and the status bar.
-    void ExpectLogged(const std::string& datagram, const std::string& tail)
-    {
-        std::string line = SendLogged(Log(), datagram, tail);
-        EXPECT_TRUE(WaitUntil([&] { return EndsWith(WindowText(app->view), line); })) << WindowText(app->view);
-        EXPECT_TRUE(app->WaitStatus(Log(), count));
-    }
     static inline HWND about = nullptr;
     static inline DWORD shown = 0;
 };
@@ -31,7 +20,7 @@ protected:
 // The banner, in local time, is the only line: what was sent meanwhile found no socket.
 TEST_F(FirstRun, AboutBoxClosesItselfAndTheBannerIsTheOnlyLine)
 {
-    sender->Send("<13>sent while the About box is up");
+    Send("<13>sent while the About box is up");
     PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
     PostMessageA(about, WM_CLOSE, 0, 0);
     PostMessageA(GetWindow(about, GW_OWNER), WM_CLOSE, 0, 0);
@@ -46,30 +35,28 @@ TEST_F(FirstRun, AboutBoxClosesItselfAndTheBannerIsTheOnlyLine)
     SYSTEMTIME utc;
     GetSystemTime(&utc);  // the tests run in a zone hours away from UTC
     EXPECT_NE(atoi(log.substr(12, 2).c_str()), utc.wHour) << "not local time: " << log;
-    EXPECT_TRUE(app->WaitView(log)) << WindowText(app->view);
-    EXPECT_TRUE(app->WaitStatus(Log(), 0));
 }
 
 // Winsock's own refusal of a datagram over 600 bytes is logged; an error event is counted, but the status bar
-// waits for the next good event.  The dump names the real sender.
-TEST_F(FirstRun, DatagramsErrorsAndTheDumpReachFileViewStatusBarAndBox)
+// waits for the next good event.  The menu's boxes open and close.
+TEST_F(FirstRun, DatagramsAndErrorsReachFileViewAndStatusBarAndTheMenuBoxesOpen)
 {
-    ExpectLogged("<34>login failed \x01\x7f\xe9\xff", "<Auth.Crit> login failed \x01\x7f\xe9\xff");
-    size_t before = ReadWholeFile(Log()).size();
-    ASSERT_TRUE(sender->Send("<12>" + std::string(597, 'b')));
+    std::string line = SendLogged(Log(), "<34>login failed \x01\x7f\xe9", "<Auth.Crit> login failed \x01\x7f\xe9");
+    EXPECT_TRUE(WaitUntil([&] { return EndsWith(WindowText(app->view), line); })) << WindowText(app->view);
+    EXPECT_TRUE(app->WaitStatus(Log(), count));
+    ASSERT_TRUE(Send("<12>" + std::string(597, 'b')));
     EXPECT_TRUE(app->WaitStatus(Log(), ++count));
-    EXPECT_NE(ReadWholeFile(Log()).find("error 10040)", before), std::string::npos);
+    EXPECT_NE(ReadWholeFile(Log()).find("error 10040)"), std::string::npos);
     PostMessageA(app->main, WM_USER + 1042, 0, MAKELONG(0, 10050));
     EXPECT_TRUE(WaitUntil([&] { return WindowText(app->view).find("error 10050)") != std::string::npos; }));
     EXPECT_FALSE(app->WaitStatus(Log(), ++count, 400)) << "updated after an error event";
-    ExpectLogged("<1>ab", "<Kern.Alert> ab");
-    const std::string dump = "5 bytes from " + sender->Peer() + "\r\n3c 31 3e 61 62 00 ";
-    for (auto [id, caption, holds] : {std::tuple(IDM_DUMP, "BREVAND: Dump Log Packet", dump),
-                                      {IDM_STATISTICS, "BREVAND: Statistics", Log()},
-                                      {IDM_ABOUT, "About Brevand", "Brevand for Windows"}}) {
+    SendLogged(Log(), "<14>after the errors", "<User.Info> after the errors");
+    EXPECT_TRUE(app->WaitStatus(Log(), count));
+    const std::pair<int, const char*> boxes[] = {
+        {IDM_DUMP, "BREVAND: Dump Log Packet"}, {IDM_STATISTICS, "BREVAND: Statistics"}, {IDM_ABOUT, "About Brevand"}};
+    for (auto [id, caption] : boxes) {
         app->Command(id);
-        std::string text = app->Answer(caption);
-        EXPECT_TRUE(text.find(holds) != std::string::npos && !EndsWith(text, ")")) << text;
+        EXPECT_FALSE(EndsWith(app->Answer(caption), ")")) << caption << " did not open and close";
     }
 }
 
@@ -97,8 +84,7 @@ TEST_F(FirstRun, PauseClearAndResizeChangeTheViewAsDue)
     })) << "the view does not fill the window above the status bar";
 }
 
-// A second copy finds the port taken and ends after its box, without opening a log; No to the exit question keeps
-// the first running, Yes from the menu ends it.
+// A second copy finds the port taken and ends after its box, without opening a log; Yes from the menu ends the first.
 TEST_F(FirstRun, SecondCopyEndsAtTheTakenPortAndTheFirstAtYes)
 {
     Brevand second("");
@@ -106,34 +92,37 @@ TEST_F(FirstRun, SecondCopyEndsAtTheTakenPortAndTheFirstAtYes)
     EXPECT_NE(second.Answer("BREVAND Error").find("error 10048)"), std::string::npos);
     EXPECT_EQ(second.WaitExit(), 0);
     EXPECT_EQ(GetFileAttributesA(second.PathIn("brevand.log").c_str()), INVALID_FILE_ATTRIBUTES) << "a log opened";
-    PostMessageA(app->main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(app->Answer("Exit BREVAND", IDNO), ExitQuestion);
     app->Command(IDM_EXIT);
     EXPECT_EQ(app->Answer("Exit BREVAND", IDYES), ExitQuestion);
     EXPECT_EQ(app->WaitExit(), 0);
 }
 
-// Logoff or shutdown: Windows asks first (yes, at once), then ends the process as soon as WM_ENDSESSION returns.
-// By then the line that waited for the log's folder is in the file, which is closed; no box is up, and what is
-// sent after is not received.
+// Windows asks first (yes, at once), then ends the process once WM_ENDSESSION returns.  By then the line that waited
+// for the log's folder is in the file, which is closed; no box is up, and what is sent after is not received.
 TEST(SessionEnd, WhatWaitsIsWrittenBeforeWindowsEndsTheProcess)
 {
     Brevand app("[Brevand]\r\nLogName=$DIR\\logs\\end.log\r\n");
-    Sender sender;
     ASSERT_TRUE(app.Launch(true) && app.Answer(" Brevand") == "Error opening log file !" && app.WaitReady());
-    ASSERT_TRUE(sender.Send("<13>waits") && WaitUntil([&] { return EndsWith(WindowText(app.view), "waits\r\n"); }));
-    DWORD_PTR yes = 0, log = 0;
+    ASSERT_TRUE(Send("<13>waits") && WaitUntil([&] { return EndsWith(WindowText(app.view), "waits\r\n"); }));
+    DWORD_PTR yes = 0;
     EXPECT_TRUE(SendMessageTimeoutA(app.main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 1000, &yes) && yes == TRUE);
     CreateDirectoryA(app.PathIn("logs").c_str(), nullptr);
-    EXPECT_TRUE(SendMessageTimeoutA(app.main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &log));
+    // Queued while the program stands, in this order: the end, a datagram's notification, a Pause, which redraws the
+    // view at once, and posted messages enough to hold off WM_QUIT (it comes once none waits) while the view is read.
+    SuspendThread(app.process.hThread);
+    SendNotifyMessageA(app.main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    Send("<13>after the end");
+    for (int i = 0; i < 300; i++)
+        PostMessageA(app.main, i == 100 ? WM_COMMAND : WM_NULL, IDM_PAUSE, 0);
+    ResumeThread(app.process.hThread);
+    bool shown = false;
+    for (DWORD start = GetTickCount(); !shown && GetTickCount() - start < 300;)
+        shown = WindowText(app.view).find("after the end") != std::string::npos;
+    EXPECT_FALSE(shown) << "received after the end";
     EXPECT_TRUE(FileIsClosed(app.PathIn("logs\\end.log")));
     EXPECT_FALSE(app.Find("#32770", nullptr)) << "a box is up";
-    ASSERT_TRUE(sender.Send("<13>after the end"));
-    EXPECT_FALSE(WaitUntil([&] { return WindowText(app.view).find("after the end") != std::string::npos; }, 400));
     TerminateProcess(app.process.hProcess, 0);
     std::string written = ReadWholeFile(app.PathIn("logs\\end.log"));
-    EXPECT_TRUE(std::regex_match(written, std::regex("---- .* opened ----\r\n.{16}" + sender.Peer() +
+    EXPECT_TRUE(std::regex_match(written, std::regex("---- .* opened ----\r\n.{16}" + Peer() +
                                                      "<User.Notice> waits\r\n"))) << written;
 }
-
-}  // namespace
