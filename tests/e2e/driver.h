@@ -80,8 +80,7 @@ inline std::string Peer()
     return "127.0.0.1:" + std::to_string(ntohs(local.sin_port)) + " ";
 }
 
-// brevand.exe run in a fresh folder beside the driver, with Brevand.ini from ini ("$DIR" standing for the
-// folder, "" for none); the destructor ends it and removes the folder.
+// brevand.exe in a fresh folder, with Brevand.ini from ini ("$DIR" for the folder, "" for none); ended when destroyed.
 struct Brevand {
     explicit Brevand(std::string ini)
     {

@@ -10,10 +10,9 @@ protected:
         ready = app->Launch(true);  // the log's folder is missing: the first case answers its box
     }
     static std::string Log() { return app->PathIn("logs\\opts.log"); }
-    // Opens the dialog; the fields as it opened, "name|size|number|flush|screen".  Then fills fields {id, text},
-    // presses button and answers each correction box {caption, text} in order.  IDC_FONT opens the font chooser and
-    // cancels it, and then the dialog.  With behind, that button of the dialog is pressed while each box or the
-    // chooser is up: the dialog must stay.
+    // Opens the dialog; the fields as it opened, "name|size|number|flush|screen".  Fills fields {id, text}, presses
+    // button, answers each correction box {caption, text} in order; IDC_FONT cancels the font chooser, then the dialog.
+    // With behind, that button of the dialog is pressed while each box or the chooser is up: the dialog must stay.
     std::string Options(const std::vector<std::pair<int, std::string>>& fields, int button,
                         const std::vector<std::pair<const char*, std::string>>& boxes = {}, int behind = 0)
     {
