@@ -15,8 +15,10 @@
 #include "res/resource.h"
 
 inline std::string BrevandExe;  // full path, set by main()
+const char IniPath[] = "C:\\windows\\Brevand.ini";  // the Windows folder of a fresh Wine prefix
+const char ExitQuestion[] = "       Exit Windows BREVAND ?";
 
-// Polls every 20 ms until done() holds or ms have passed.
+// Polls every 20 ms until done() holds or ms have passed; EXPECT_FALSE(WaitUntil(...)) waits for what must not come.
 inline bool WaitUntil(const std::function<bool()>& done, int ms = 3000)
 {
     for (DWORD start = GetTickCount(); static_cast<int>(GetTickCount() - start) < ms; Sleep(20))
@@ -46,8 +48,7 @@ inline std::string ReadWholeFile(const std::string& path)
                               nullptr, OPEN_EXISTING, 0, nullptr);
     std::string data;
     char chunk[4096];
-    DWORD got = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+    for (DWORD got; ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0;)
         data.append(chunk, got);
     CloseHandle(file);
     return data;
@@ -59,33 +60,27 @@ inline bool FileIsClosed(const std::string& path)
     return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
-const char IniPath[] = "C:\\windows\\Brevand.ini";  // the Windows folder of a fresh Wine prefix
+// The syslog sender: one socket on 127.0.0.1 for the whole run, bound by main().
+inline SOCKET Sending = INVALID_SOCKET;
 
-// A syslog sender on 127.0.0.1.
-struct Sender {
-    Sender() : socket(::socket(AF_INET, SOCK_DGRAM, 0))
-    {
-        sockaddr_in local = {AF_INET, 0, {}, {}};
-        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof local;
-        if (bind(socket, (sockaddr*)&local, sizeof local) == 0 && getsockname(socket, (sockaddr*)&local, &length) == 0)
-            bound = ntohs(local.sin_port);
-    }
-    ~Sender() { closesocket(socket); }
-    bool Send(const std::string& datagram) const
-    {
-        sockaddr_in to = {AF_INET, htons(514), {}, {}};
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int size = static_cast<int>(datagram.size());
-        return sendto(socket, datagram.data(), size, 0, (sockaddr*)&to, sizeof to) == size;
-    }
-    std::string Peer() const { return "127.0.0.1:" + std::to_string(bound) + " "; }
-    SOCKET socket;
-    unsigned short bound = 0;
-};
+inline bool Send(const std::string& datagram)
+{
+    sockaddr_in to = {AF_INET, htons(514), {}, {}};
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = static_cast<int>(datagram.size());
+    return sendto(Sending, datagram.data(), size, 0, (sockaddr*)&to, sizeof to) == size;
+}
 
-// brevand.exe run in a fresh folder beside the driver, with Brevand.ini from ini ("$DIR" standing for the
-// folder, "" for none); the destructor ends it and removes the folder.
+// The sender as its lines name it.
+inline std::string Peer()
+{
+    sockaddr_in local = {};
+    int length = sizeof local;
+    getsockname(Sending, (sockaddr*)&local, &length);
+    return "127.0.0.1:" + std::to_string(ntohs(local.sin_port)) + " ";
+}
+
+// brevand.exe in a fresh folder, with Brevand.ini from ini ("$DIR" for the folder, "" for none); ended when destroyed.
 struct Brevand {
     explicit Brevand(std::string ini)
     {
@@ -94,8 +89,7 @@ struct Brevand {
         GetCurrentDirectoryA(sizeof here, here);
         dir = here + ("\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
         CreateDirectoryA(dir.c_str(), nullptr);
-        for (size_t at; (at = ini.find("$DIR")) != std::string::npos;)
-            ini.replace(at, 4, dir);
+        ini = std::regex_replace(ini, std::regex("\\$DIR"), dir);
         DeleteFileA(IniPath);
         if (FILE* file = ini.empty() ? nullptr : fopen(IniPath, "wb")) {
             fwrite(ini.data(), 1, ini.size(), file);
@@ -111,15 +105,13 @@ struct Brevand {
         system(("rmdir /s /q \"" + dir + "\" 2>nul").c_str());
     }
     std::string PathIn(const char* name) const { return dir + "\\" + name; }
-    std::string DefaultLog() const { return PathIn("brevand.log"); }
     // Starts the program; the start-up About box, closed with OK when pressOk.
     HWND Launch(bool pressOk)
     {
-        std::string commandLine = "\"" + BrevandExe + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        if (!CreateProcessA(BrevandExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                            &startup, &process))
+        if (!CreateProcessA(BrevandExe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
+                            &process))
             return nullptr;
         HWND box = WaitBox("About Brevand", 15000);
         if (box && pressOk)
@@ -141,14 +133,14 @@ struct Brevand {
     int WaitExit() const
     {
         DWORD code = 0;
-        bool ended = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
-        return ended && GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
+        return WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
     }
     bool WaitView(const std::string& text) const { return WaitUntil([&] { return WindowText(view) == text; }); }
-    bool WaitStatus(const std::string& path, int count) const
+    bool WaitStatus(const std::string& path, int count, int ms = 3000) const
     {
         std::string text = "LogFile: '" + path + "'   Total Messages: '" + std::to_string(count) + "'";
-        return WaitUntil([&] { return WindowText(status) == text; });
+        return WaitUntil([&] { return WindowText(status) == text; }, ms);
     }
     void Command(int id) const { PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     HWND WaitBox(const char* caption, int ms = 5000) const
@@ -184,17 +176,13 @@ struct Brevand {
 // Base of the suites whose cases share one run of the program, in their order: a start costs seconds.
 class OneRun : public testing::Test {
 protected:
-    static void TearDownTestSuite()
-    {
-        delete app;
-        delete sender;
-    }
+    static void TearDownTestSuite() { delete app; }
     void SetUp() override { ASSERT_TRUE(ready && app->Running()) << "the program did not start or has ended"; }
     // Sends a datagram, counts it, waits for its line at the end of the file at path; the line.
     static std::string SendLogged(const std::string& path, const std::string& datagram, const std::string& tail)
     {
-        std::string line = sender->Peer() + tail + "\r\n";
-        EXPECT_TRUE(sender->Send(datagram));
+        std::string line = Peer() + tail + "\r\n";
+        EXPECT_TRUE(Send(datagram));
         count++;
         EXPECT_TRUE(WaitUntil([&] { return EndsWith(ReadWholeFile(path), line); })) << "no " << line;
         std::string log = ReadWholeFile(path);
@@ -202,7 +190,6 @@ protected:
     }
 
     static inline Brevand* app = nullptr;
-    static inline Sender* sender = nullptr;
     static inline bool ready = false;
     static inline int count = 0;
 };

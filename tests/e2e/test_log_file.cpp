@@ -1,21 +1,15 @@
 // The log file where another program or the name makes it fail: a device for a name, a live file held open.
 #include "driver.h"
 
-namespace {
-
 TEST(LogFile, NulIsRefusedAndTheLinesWait)
 {
     Brevand app("[Brevand]\r\nLogName=NUL\r\n");
     ASSERT_TRUE(app.Launch(true));
     EXPECT_EQ(app.Answer(" Brevand"), "Error opening log file !");
     ASSERT_TRUE(app.WaitReady());
-    Sender().Send("<13>waits");
+    Send("<13>waits");
     EXPECT_TRUE(WaitUntil([&] { return WindowText(app.status) == "LogFile: 'NUL' is NOT being written (not a disk "
                                        "file): 2 lines wait, 0 lost   Total Messages: '1'"; })) << WindowText(app.status);
-    // The view is redrawn when the lines pause.
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(app.view).find("Error opening log file: NUL is a device or a pipe, "
-                                                                 "not a file on a disk\r\n") == 0; }))
-        << WindowText(app.view);
 }
 
 // Another process holds the live file without allowing its deletion (no FILE_SHARE_DELETE), as a viewer may.
@@ -26,10 +20,9 @@ TEST(LogFile, HeldLiveFileStallsEachRotationWithALineAndRotatesOnceLetGo)
     const std::string log = app.PathIn("held.log"), archive = app.PathIn("held.000");
     HANDLE held = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                               nullptr);
-    Sender sender;
     auto logged = [&](char c) {  // some 150 bytes; at the end of the view and of the archive and live file
-        std::string line = sender.Peer() + "<User.Notice> " + std::string(100, c) + "\r\n";
-        sender.Send("<13>" + std::string(100, c));
+        std::string line = Peer() + "<User.Notice> " + std::string(100, c) + "\r\n";
+        Send("<13>" + std::string(100, c));
         return WaitUntil([&] { return EndsWith(ReadWholeFile(archive) + ReadWholeFile(log), line) &&
                                       EndsWith(WindowText(app.view), line); });
     };
@@ -45,5 +38,3 @@ TEST(LogFile, HeldLiveFileStallsEachRotationWithALineAndRotatesOnceLetGo)
     EXPECT_NE(ReadWholeFile(archive).find(std::string(100, 'b')), std::string::npos);
     EXPECT_TRUE(stalls(1)) << WindowText(app.view);
 }
-
-}  // namespace
