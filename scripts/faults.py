@@ -140,7 +140,7 @@ FAULTS = [
     ("e2e", "app/menu_commands.cpp", "    ClearScreenBuffer();\n    LogPrint", "    LogPrint"),
     ("e2e", "config/options_dialog.cpp", "        SplitLogName();\n        UpdateStatusBar();", "        UpdateStatusBar();"),
     ("e2e", "config/options_dialog.cpp", "    if (screenSize != Settings.ScreenSize) {", "    if (1) {"),
-    ("e2e", "config/options_dialog.cpp", "        PostMessageA(MainWindow, WM_COMMAND, IDM_SAVE, 0);", ""),
+    ("e2e", "config/options_dialog.cpp", "        if (save)\n            PostMessageA(MainWindow, WM_COMMAND, IDM_SAVE, 0);\n", ""),
     # One routine for every box: the log path only makes its box due; commands wait behind a box.
     ("unit", "logout/log_print.cpp", "        ReportLogFailure();\n}", "        ReportLogFailure();\n    ShowLogFailureBox();\n}"),
     ("unit", "logout/log_recovery.cpp", "    LogFileState.BoxDue = kind;\n", ""),
